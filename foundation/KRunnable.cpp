@@ -1,0 +1,3 @@
+#include "KRunnable.h"
+
+void KRunnable::run(KThread*) {}
