@@ -1,0 +1,14 @@
+#pragma once
+
+#include "foundation/KString.h"
+
+// Replaces the endpoint identifiers stored in one configuration database by those of this machine's
+// active endpoints with the same friendly names, in place. Only the signature, the header's
+// identifiers and the first device-pair record's identifiers may change; a device with no endpoint
+// ends the update, before any write when it is a header device. A missing path is left missing.
+// Reports nothing. COM must be initialised on the calling thread.
+void updateDeviceIds(const KString& path);
+
+// True for the product's built-in devices, which are never looked up: "Tone Source",
+// "Capture Writer" and "Silent Sink", exactly, letter case included.
+bool isPseudoDevice(const wchar_t* name);
