@@ -123,6 +123,7 @@ bool KFile::seekToEnd() {
 DWORD KFile::getSize() {
     // A file of 4 GiB or more has no 32-bit size: report failure rather than a wrapped size.
     DWORD high = 0;
+    SetLastError(NO_ERROR);
     const DWORD low = GetFileSize(fileHandle, &high);
     if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
         return 0;

@@ -66,6 +66,12 @@ struct FileHandleTraits {
     static void close(Type handle) { CloseHandle(handle); }
 };
 
+struct FindHandleTraits {
+    using Type = HANDLE;
+    static Type invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(Type handle) { FindClose(handle); }
+};
+
 struct RegistryKeyTraits {
     using Type = HKEY;
     static Type invalid() { return nullptr; }

@@ -1,0 +1,245 @@
+#include "foundation/KString.h"
+
+#include "foundation/KThread.h"
+#include "foundation/KRunnable.h"
+#include "support/ProcessMemory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+
+namespace {
+
+constexpr wchar_t LITERAL_ABC[] = L"abc";
+
+::testing::AssertionResult isEmptyString(KString& s) {
+    if (!s.isEmpty() || s.length() != 0 || s.text() == nullptr || s.text()[0] != L'\0' ||
+        std::strcmp(s.utf8(), "") != 0) {
+        return ::testing::AssertionFailure() << "empty " << s.isEmpty() << " length " << s.length();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+wchar_t* mallocText(const wchar_t* text) {
+    const size_t units = std::wcslen(text) + 1;
+    wchar_t* const buffer = static_cast<wchar_t*>(std::malloc(units * sizeof(wchar_t)));
+    std::memcpy(buffer, text, units * sizeof(wchar_t));
+    return buffer;
+}
+
+} // namespace
+
+TEST(KString, EmptyInputsGiveEmptyStrings) {
+    KString byDefault;
+    KString nullText(static_cast<const wchar_t*>(nullptr), KString::COPY_TEXT);
+    KString emptyText(L"", KString::COPY_TEXT);
+    KString zeroLength(LITERAL_ABC, KString::REFER_STATIC, 0);
+    KString nullUtf8(static_cast<const char*>(nullptr));
+    KString emptyUtf8("");
+    EXPECT_TRUE(isEmptyString(byDefault));
+    EXPECT_TRUE(isEmptyString(nullText));
+    EXPECT_TRUE(isEmptyString(emptyText));
+    EXPECT_TRUE(isEmptyString(zeroLength));
+    EXPECT_TRUE(isEmptyString(nullUtf8));
+    EXPECT_TRUE(isEmptyString(emptyUtf8));
+}
+
+TEST(KString, ConstructionModes) {
+    const KString referred(LITERAL_ABC, KString::REFER_STATIC, 3);
+    EXPECT_EQ(LITERAL_ABC, referred.text()) << "a static string refers to the literal itself";
+    EXPECT_EQ(3, referred.length());
+
+    const KString copied(LITERAL_ABC, KString::COPY_TEXT);
+    EXPECT_NE(LITERAL_ABC, copied.text());
+    EXPECT_STREQ(L"abc", copied.text());
+
+    const KString unknownMode(LITERAL_ABC, 42);
+    EXPECT_NE(LITERAL_ABC, unknownMode.text()) << "any other mode copies";
+    EXPECT_STREQ(L"abc", unknownMode.text());
+
+    wchar_t* const buffer = mallocText(L"adopted");
+    const KString adopted(buffer, KString::ADOPT_BUFFER);
+    EXPECT_EQ(buffer, adopted.text()) << "adoption takes the buffer without copying";
+    EXPECT_EQ(7, adopted.length());
+
+    const KString prefix(L"abcdef", KString::COPY_TEXT, 2);
+    EXPECT_STREQ(L"ab", prefix.text());
+}
+
+TEST(KString, AdoptingAnEmptyBufferFreesItAtOnce) {
+    // A leak of 4 MiB per round would show as hundreds of MiB.
+    constexpr size_t bufferBytes = 4 << 20;
+    const size_t before = privateBytesInUse();
+    for (int round = 0; round < 100; ++round) {
+        wchar_t* const buffer = static_cast<wchar_t*>(std::malloc(bufferBytes));
+        ASSERT_NE(nullptr, buffer);
+        std::memset(buffer, 0x41, bufferBytes);  // commit the pages
+        buffer[0] = L'\0';
+        KString adopted(buffer, KString::ADOPT_BUFFER);
+        EXPECT_TRUE(isEmptyString(adopted));
+    }
+    const size_t after = privateBytesInUse();
+    EXPECT_LT(after, before + 64 * bufferBytes / 4) << "grew from " << before << " to " << after;
+}
+
+TEST(KString, ConcatenationSharesWhereOneSideIsEmpty) {
+    const KString empty;
+    const KString buffered(LITERAL_ABC, KString::COPY_TEXT);
+    const KString referred(LITERAL_ABC, KString::REFER_STATIC, 3);
+
+    EXPECT_EQ(buffered.text(), (buffered + empty).text());
+    EXPECT_EQ(buffered.text(), (empty + buffered).text());
+    EXPECT_EQ(LITERAL_ABC, (referred + empty).text());
+    EXPECT_EQ(LITERAL_ABC, (empty + referred).text());
+    EXPECT_TRUE((empty + empty).isEmpty());
+    EXPECT_EQ(buffered.text(), (buffered + L"").text());
+    EXPECT_EQ(buffered.text(), (L"" + buffered).text());
+
+    const KString joined = referred + buffered;
+    EXPECT_STREQ(L"abcabc", joined.text());
+    EXPECT_EQ(6, joined.length());
+    EXPECT_STREQ(L"C:\\folder\\Profiles.db64", (KString(L"C:\\folder", KString::COPY_TEXT) + L"\\Profiles.db64").text());
+    EXPECT_STREQ(L"Found 3 components.", (L"Found " + KString(3) + L" components.").text());
+    EXPECT_EQ(19, (L"Found " + KString(3) + L" components.").length());
+}
+
+TEST(KString, IntegerText) {
+    const struct {
+        int value;
+        const wchar_t* text;
+    } cases[] = {{0, L"0"}, {-5, L"-5"}, {7, L"7"}, {100, L"100"}, {2147483647, L"2147483647"},
+                 {-2147483647 - 1, L"-2147483648"}};
+    for (const auto& c : cases) {
+        const KString s(c.value);
+        EXPECT_FALSE(s.isEmpty()) << c.value;
+        EXPECT_STREQ(c.text, s.text()) << c.value;
+        EXPECT_EQ(static_cast<int>(std::wcslen(c.text)), s.length()) << c.value;
+    }
+}
+
+TEST(KString, Utf8BothWays) {
+    // U+00E9, U+20AC and U+1F3B5 (outside the Basic Multilingual Plane: a surrogate pair).
+    const char utf8Text[] = "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xB5";
+    KString fromUtf8(utf8Text);
+    EXPECT_EQ(9, fromUtf8.length());
+    EXPECT_EQ(0xD83C, fromUtf8.text()[7]);
+    EXPECT_EQ(0xDFB5, fromUtf8.text()[8]);
+    EXPECT_STREQ(utf8Text, fromUtf8.utf8());
+
+    KString invalid("\xFF\xFE");
+    EXPECT_FALSE(invalid.isEmpty()) << "invalid bytes become replacement characters, not a failure";
+}
+
+TEST(KString, Utf8IsMadeOnceAndShared) {
+    KString buffered(L"shared", KString::COPY_TEXT);
+    const char* const first = buffered.utf8();
+    EXPECT_EQ(first, buffered.utf8());
+    KString copy = buffered;
+    EXPECT_EQ(first, copy.utf8()) << "copies share the buffer and its UTF-8 form";
+
+    KString referred(LITERAL_ABC, KString::REFER_STATIC, 3);
+    const char* const fromStatic = referred.utf8();
+    EXPECT_STREQ("abc", fromStatic);
+    EXPECT_NE(LITERAL_ABC, referred.text()) << "utf8 gives a static string a buffer of its own";
+    KString later = referred;
+    EXPECT_EQ(referred.text(), later.text());
+    EXPECT_EQ(fromStatic, later.utf8());
+}
+
+TEST(KString, CopyAssignmentAndAssignStatic) {
+    KString original(L"value", KString::COPY_TEXT);
+    KString copy(original);
+    EXPECT_EQ(original.text(), copy.text());
+
+    KString target(L"other", KString::COPY_TEXT);
+    target = original;
+    EXPECT_EQ(original.text(), target.text());
+
+    KString& alias = target;
+    target = alias;
+    EXPECT_STREQ(L"value", target.text()) << "self-assignment leaves the string as it was";
+
+    KString referred(LITERAL_ABC, KString::REFER_STATIC, 3);
+    KString referredCopy = referred;
+    EXPECT_EQ(LITERAL_ABC, referredCopy.text());
+
+    target.assignStatic(L"Please wait...", 14);
+    EXPECT_STREQ(L"Please wait...", target.text());
+    EXPECT_EQ(14, target.length());
+    EXPECT_FALSE(target.isEmpty());
+    EXPECT_STREQ(L"value", original.text()) << "dropping a shared buffer keeps it for the others";
+
+    KString emptied(L"x", KString::COPY_TEXT);
+    emptied = KString();
+    EXPECT_TRUE(isEmptyString(emptied));
+}
+
+namespace {
+
+// Copies, assigns and destroys copies of one shared string, as the worker and window threads do.
+class CopyChurn : public KRunnable {
+public:
+    explicit CopyChurn(const KString& shared) : shared(shared) {}
+    void run(KThread*) override { churn(shared, 1000000); }
+
+    static void churn(const KString& source, int rounds) {
+        KString kept;
+        for (int round = 0; round < rounds; ++round) {
+            KString copy(source);
+            kept = copy;
+            if (round % 3 == 0) {
+                kept = KString();
+            }
+        }
+    }
+
+private:
+    const KString& shared;
+};
+
+class DeleteHeapString : public KRunnable {
+public:
+    KString* heapString = nullptr;
+    void run(KThread*) override { delete heapString; }
+};
+
+} // namespace
+
+TEST(KString, ReferenceCountsUnderContention) {
+    constexpr int units = 8 << 20;  // 16 MiB, so a lost or doubled release shows in memory
+    const size_t before = privateBytesInUse();
+    {
+        wchar_t* const buffer = static_cast<wchar_t*>(std::malloc((units + 1) * sizeof(wchar_t)));
+        ASSERT_NE(nullptr, buffer);
+        for (int i = 0; i < units; ++i) {
+            buffer[i] = static_cast<wchar_t>(L'a' + i % 26);
+        }
+        buffer[units] = L'\0';
+        KString shared(buffer, KString::ADOPT_BUFFER, units);
+
+        CopyChurn churn(shared);
+        KThread worker;
+        worker.setRunnable(&churn);
+        ASSERT_TRUE(worker.start());
+        CopyChurn::churn(shared, 1000000);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker.getHandle(), 60000));
+
+        EXPECT_EQ(buffer, shared.text());
+        EXPECT_EQ(L'z', shared.text()[25]);
+
+        // A heap string made here and deleted on another thread, while a copy stays here.
+        DeleteHeapString deleter;
+        deleter.heapString = new KString(shared);
+        KThread other;
+        other.setRunnable(&deleter);
+        ASSERT_TRUE(other.start());
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(other.getHandle(), 10000));
+        EXPECT_EQ(units, shared.length());
+        EXPECT_EQ(static_cast<wchar_t>(L'a' + (units - 1) % 26), shared.text()[units - 1]);
+    }
+    const size_t after = privateBytesInUse();
+    EXPECT_LT(after, before + static_cast<size_t>(units)) << "the shared buffer was not freed: " << before << " -> "
+                                                          << after;
+}
