@@ -1,0 +1,404 @@
+#include "KComponent.h"
+
+#include "ComponentRegistry.h"
+#include "FrameworkCore.h"
+#include "KCursor.h"
+#include "KFont.h"
+
+#include <cstdlib>
+
+namespace {
+
+// Set only while creationLock is held; the hook compares the creation parameter with it.
+KComponent* componentInCreation = nullptr;
+HHOOK creationHookHandle = nullptr;
+
+const LONG_PTR componentProcValue = reinterpret_cast<LONG_PTR>(&KComponent::componentClassProc);
+
+LPCWSTR componentProperty() {
+    return MAKEINTATOM(componentAtom);
+}
+
+LPCWSTR oldProcProperty() {
+    return MAKEINTATOM(oldProcAtom);
+}
+
+// Null when the window had componentClassProc itself, which counts as no previous procedure.
+WNDPROC previousProcedure(HWND window) {
+    const LONG_PTR stored = reinterpret_cast<LONG_PTR>(GetPropW(window, oldProcProperty()));
+    return stored == componentProcValue ? nullptr : reinterpret_cast<WNDPROC>(stored);
+}
+
+// Removes both properties and gives a subclassed window its own procedure back, which is returned.
+WNDPROC unbindWindow(HWND window) {
+    RemovePropW(window, componentProperty());
+    const WNDPROC previous = previousProcedure(window);
+    RemovePropW(window, oldProcProperty());
+    if (previous != nullptr) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    }
+    return previous;
+}
+
+HFONT fontHandleOf(KFont* font) {
+    return font != nullptr ? font->getFontHandle() : nullptr;
+}
+
+// Room for the longest class name (256) and a window text of the same length.
+constexpr int READ_BUFFER_UNITS = 256;
+
+using WindowStringReader = int(WINAPI*)(HWND, LPWSTR, int);
+
+// Empty when the string cannot be read.
+KString readWindowString(HWND window, WindowStringReader reader) {
+    wchar_t* const buffer = static_cast<wchar_t*>(std::malloc(READ_BUFFER_UNITS * sizeof(wchar_t)));
+    if (buffer == nullptr) {
+        return KString();
+    }
+    const int length = reader(window, buffer, READ_BUFFER_UNITS);
+    return KString(buffer, KString::ADOPT_BUFFER, length > 0 ? length : 0);
+}
+
+} // namespace
+
+KComponent::KComponent(bool ownWindowClass)
+    : windowHandle(nullptr), parentHandle(nullptr), style(0), extendedStyle(0), controlId(0),
+      x(CW_USEDEFAULT), y(CW_USEDEFAULT), width(CW_USEDEFAULT), height(CW_USEDEFAULT), visible(true),
+      enabled(true), classRegistered(false), font(nullptr), cursor(nullptr), windowClass() {
+    ComponentRegistry* const registry = ComponentRegistry::instance();
+    controlId = registry->countComponent() + 100;
+    if (ownWindowClass) {
+        windowClassName = registry->generateClassName();
+        windowClass.cbSize = sizeof(windowClass);
+        windowClass.style = 0;
+        windowClass.lpfnWndProc = componentClassProc;
+        windowClass.cbClsExtra = 0;
+        windowClass.cbWndExtra = 0;
+        windowClass.hInstance = frameworkModule;
+        windowClass.hIcon = nullptr;
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        windowClass.lpszMenuName = nullptr;
+        windowClass.lpszClassName = windowClassName.text();
+        windowClass.hIconSm = nullptr;
+    }
+    font = KFont::defaultFont();
+}
+
+KComponent::~KComponent() {
+    if (windowHandle != nullptr && GetPropW(windowHandle, componentProperty()) == this) {
+        unbindWindow(windowHandle);
+    }
+    if (classRegistered) {
+        UnregisterClassW(windowClassName.text(), frameworkModule);
+    }
+}
+
+void KComponent::onAttach() {}
+
+void KComponent::adoptWindow(HWND window, bool readAttributes) {
+    windowHandle = window;
+    if (readAttributes) {
+        windowClassName = readWindowString(window, GetClassNameW);
+        windowClass.cbSize = sizeof(windowClass);
+        GetClassInfoExW(frameworkModule, windowClassName.text(), &windowClass);
+        controlId = static_cast<int>(GetWindowLongPtrW(window, GWLP_ID));
+        RECT bounds = {};
+        GetWindowRect(window, &bounds);
+        x = bounds.left;
+        y = bounds.top;
+        width = bounds.right - bounds.left;
+        height = bounds.bottom - bounds.top;
+        visible = IsWindowVisible(window) != FALSE;
+        enabled = IsWindowEnabled(window) != FALSE;
+        style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
+        extendedStyle = static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE));
+        parentHandle = GetParent(window);
+        text = readWindowString(window, GetWindowTextW);
+    }
+    bindWindow(window, this);
+    onAttach();
+}
+
+void KComponent::setCursor(KCursor* newCursor) {
+    cursor = newCursor;
+    if (windowHandle != nullptr) {
+        const HCURSOR handle = cursor != nullptr ? cursor->getCursorHandle() : nullptr;
+        SetClassLongPtrW(windowHandle, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(handle));
+    }
+}
+
+KString KComponent::getWindowClassName() {
+    return windowClassName;
+}
+
+bool KComponent::createWindow(bool hookCreation) {
+    if (RegisterClassExW(&windowClass) == 0) {
+        return false;
+    }
+    classRegistered = true;
+    createNativeWindow(this, hookCreation);
+    if (windowHandle == nullptr) {
+        return false;
+    }
+    SendMessageW(windowHandle, WM_SETFONT, reinterpret_cast<WPARAM>(fontHandleOf(font)), TRUE);
+    EnableWindow(windowHandle, enabled);
+    ShowWindow(windowHandle, visible ? SW_SHOW : SW_HIDE);
+    if (cursor != nullptr) {
+        SetClassLongPtrW(windowHandle, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(cursor->getCursorHandle()));
+    }
+    return true;
+}
+
+LRESULT KComponent::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC previous = previousProcedure(window);
+    if (previous != nullptr) {
+        return CallWindowProcW(previous, window, message, wParam, lParam);
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool KComponent::handleReflectedMessage(UINT, WPARAM, LPARAM, LRESULT*) {
+    return false;
+}
+
+int KComponent::getControlId() {
+    return controlId;
+}
+
+void KComponent::setFont(KFont* newFont) {
+    font = newFont;
+    if (windowHandle != nullptr) {
+        SendMessageW(windowHandle, WM_SETFONT, reinterpret_cast<WPARAM>(fontHandleOf(font)), TRUE);
+    }
+}
+
+KFont* KComponent::getFont() {
+    return font;
+}
+
+KString KComponent::getText() {
+    return text;
+}
+
+void KComponent::setText(const KString& newText) {
+    text = newText;
+    if (windowHandle != nullptr) {
+        SetWindowTextW(windowHandle, text.text());
+    }
+}
+
+void KComponent::setWindowHandle(HWND window) {
+    windowHandle = window;
+}
+
+HWND KComponent::getWindowHandle() {
+    return windowHandle;
+}
+
+void KComponent::setParentHandle(HWND parent) {
+    parentHandle = parent;
+    if (windowHandle != nullptr) {
+        SetParent(windowHandle, parentHandle);
+    }
+}
+
+HWND KComponent::getParentHandle() {
+    return parentHandle;
+}
+
+DWORD KComponent::getStyle() {
+    return style;
+}
+
+void KComponent::setStyle(DWORD newStyle) {
+    style = newStyle;
+    if (windowHandle != nullptr) {
+        SetWindowLongW(windowHandle, GWL_STYLE, static_cast<LONG>(style));
+    }
+}
+
+DWORD KComponent::getExtendedStyle() {
+    return extendedStyle;
+}
+
+void KComponent::setExtendedStyle(DWORD newExtendedStyle) {
+    extendedStyle = newExtendedStyle;
+    if (windowHandle != nullptr) {
+        SetWindowLongW(windowHandle, GWL_EXSTYLE, static_cast<LONG>(extendedStyle));
+    }
+}
+
+int KComponent::getX() {
+    return x;
+}
+
+int KComponent::getY() {
+    return y;
+}
+
+int KComponent::getWidth() {
+    return width;
+}
+
+int KComponent::getHeight() {
+    return height;
+}
+
+void KComponent::setSize(int newWidth, int newHeight) {
+    width = newWidth;
+    height = newHeight;
+    if (windowHandle != nullptr) {
+        SetWindowPos(windowHandle, nullptr, 0, 0, width, height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    }
+}
+
+void KComponent::setPosition(int newX, int newY) {
+    x = newX;
+    y = newY;
+    if (windowHandle != nullptr) {
+        SetWindowPos(windowHandle, nullptr, x, y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    }
+}
+
+void KComponent::setVisible(bool show) {
+    visible = show;
+    if (windowHandle != nullptr) {
+        ShowWindow(windowHandle, visible ? SW_SHOW : SW_HIDE);
+    }
+}
+
+bool KComponent::isVisible() {
+    if (windowHandle == nullptr) {
+        return false;
+    }
+    visible = IsWindowVisible(windowHandle) == TRUE;
+    return visible;
+}
+
+bool KComponent::isEnabled() {
+    if (windowHandle != nullptr) {
+        enabled = IsWindowEnabled(windowHandle) == TRUE;
+    }
+    return enabled;
+}
+
+void KComponent::setEnabled(bool enable) {
+    enabled = enable;
+    if (windowHandle != nullptr) {
+        EnableWindow(windowHandle, enabled);
+    }
+}
+
+void KComponent::bringToTop() {
+    if (windowHandle != nullptr) {
+        BringWindowToTop(windowHandle);
+    }
+}
+
+void KComponent::takeFocus() {
+    if (windowHandle != nullptr) {
+        SetFocus(windowHandle);
+    }
+}
+
+void KComponent::redraw() {
+    if (windowHandle != nullptr) {
+        InvalidateRect(windowHandle, nullptr, TRUE);
+        UpdateWindow(windowHandle);
+    }
+}
+
+KComponent* KComponent::componentOf(HWND window) {
+    return window != nullptr ? static_cast<KComponent*>(GetPropW(window, componentProperty())) : nullptr;
+}
+
+void KComponent::bindWindow(HWND window, KComponent* component) {
+    SetPropW(window, componentProperty(), component);
+    const LONG_PTR current = GetWindowLongPtrW(window, GWLP_WNDPROC);
+    SetPropW(window, oldProcProperty(), reinterpret_cast<HANDLE>(current));
+    if (current != componentProcValue) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, componentProcValue);
+    }
+}
+
+HWND KComponent::createNativeWindow(KComponent* component, bool hookCreation) {
+    const KString className = component->getWindowClassName();
+    const KString windowText = component->getText();
+    const DWORD exStyle = component->getExtendedStyle();
+    const DWORD windowStyle = component->getStyle();
+    const int left = component->getX();
+    const int top = component->getY();
+    const int outerWidth = component->getWidth();
+    const int outerHeight = component->getHeight();
+    const HWND parent = component->getParentHandle();
+    const HMENU identifier = reinterpret_cast<HMENU>(static_cast<INT_PTR>(component->getControlId()));
+
+    if (!hookCreation) {
+        // Messages sent during creation find no component and get the default procedure.
+        const HWND window =
+            CreateWindowExW(exStyle, className.text(), windowText.text(), windowStyle, left, top, outerWidth,
+                            outerHeight, parent, identifier, frameworkModule, nullptr);
+        if (window != nullptr) {
+            bindWindow(window, component);
+        }
+        component->setWindowHandle(window);
+        return window;
+    }
+
+    EnterCriticalSection(&creationLock);
+    componentInCreation = component;
+    const HWND handleBefore = component->getWindowHandle();
+    creationHookHandle = SetWindowsHookExW(WH_CBT, creationHook, nullptr, GetCurrentThreadId());
+    const HWND window =
+        CreateWindowExW(exStyle, className.text(), windowText.text(), windowStyle, left, top, outerWidth,
+                        outerHeight, parent, identifier, frameworkModule, component);
+    // A creation that failed before the hook saw its window leaves the hook in place; a later
+    // creation with the same parameter would then be bound to this (possibly gone) component.
+    if (creationHookHandle != nullptr) {
+        UnhookWindowsHookEx(creationHookHandle);
+        creationHookHandle = nullptr;
+    }
+    componentInCreation = nullptr;
+    // A window that was bound but then refused creation is gone; its handle must not stay behind.
+    if (window == nullptr) {
+        component->setWindowHandle(handleBefore);
+    }
+    LeaveCriticalSection(&creationLock);
+    return window;
+}
+
+LRESULT CALLBACK KComponent::componentClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    KComponent* const component = componentOf(window);
+    if (component == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (component->getWindowHandle() == nullptr) {
+        component->setWindowHandle(window);
+    }
+    if (message == WM_NCDESTROY) {
+        // The component is not told; its windowHandle keeps the old value.
+        const WNDPROC previous = unbindWindow(window);
+        if (previous != nullptr) {
+            return CallWindowProcW(previous, window, message, wParam, lParam);
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return component->handleMessage(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK KComponent::creationHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && lParam != 0) {
+        const CREATESTRUCTW* const creation = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+        if (creation != nullptr && creation->lpCreateParams == componentInCreation) {
+            bindWindow(reinterpret_cast<HWND>(wParam), componentInCreation);
+            const LRESULT result = CallNextHookEx(creationHookHandle, code, wParam, lParam);
+            UnhookWindowsHookEx(creationHookHandle);
+            creationHookHandle = nullptr;
+            return result;
+        }
+    }
+    return CallNextHookEx(creationHookHandle, code, wParam, lParam);
+}
