@@ -95,7 +95,7 @@ bool KFile::writeText(const KString& text, bool isUnicode) {
         const DWORD byteCount = static_cast<DWORD>(text.length()) * sizeof(wchar_t);
         return write(text.text(), byteCount) == byteCount;
     }
-    KString shared = text;  // shares the buffer, so its UTF-8 form is made once for all copies
+    KString shared = text; // shares the buffer, so its UTF-8 form is made once for all copies
     const char* const utf8Text = shared.utf8();
     if (utf8Text == nullptr) {
         return false;

@@ -37,6 +37,6 @@ public:
 private:
     KString fileName;
     HANDLE fileHandle;
-    bool closeOnDestroy;  // whether fileHandle is owned
+    bool closeOnDestroy; // whether fileHandle is owned
     DWORD desiredAccess;
 };

@@ -28,7 +28,8 @@ KStringData* makeData(wchar_t* buffer, int length) {
 }
 
 wchar_t* copyUnits(const wchar_t* text, int length) {
-    wchar_t* const copy = static_cast<wchar_t*>(std::malloc((static_cast<size_t>(length) + 1) * sizeof(wchar_t)));
+    wchar_t* const copy =
+        static_cast<wchar_t*>(std::malloc((static_cast<size_t>(length) + 1) * sizeof(wchar_t)));
     if (copy != nullptr) {
         std::memcpy(copy, text, static_cast<size_t>(length) * sizeof(wchar_t));
         copy[length] = L'\0';
@@ -38,7 +39,8 @@ wchar_t* copyUnits(const wchar_t* text, int length) {
 
 void writeDecimal(wchar_t* buffer, int value) {
     // Work in unsigned so that the most negative value has a magnitude.
-    unsigned int magnitude = value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
+    unsigned int magnitude =
+        value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
     wchar_t digits[INTEGER_TEXT_UNITS];
     int count = 0;
     do {
@@ -90,7 +92,7 @@ KString::KString(const char* utf8Text) : KString() {
     }
     const int units = MultiByteToWideChar(CP_UTF8, 0, utf8Text, -1, nullptr, 0);
     if (units <= 1) {
-        return;  // failed, or only the terminator: keep no zero-length buffer
+        return; // failed, or only the terminator: keep no zero-length buffer
     }
     wchar_t* const buffer = static_cast<wchar_t*>(std::malloc(static_cast<size_t>(units) * sizeof(wchar_t)));
     if (buffer == nullptr) {
@@ -191,7 +193,7 @@ const char* KString::utf8() {
     }
     makeBuffered();
     if (data == nullptr) {
-        return nullptr;  // the buffer could not be made
+        return nullptr; // the buffer could not be made
     }
     EnterCriticalSection(&data->utf8Lock);
     if (data->utf8Text == nullptr) {

@@ -4,10 +4,10 @@
 
 // The shared, reference-counted buffer behind buffered KStrings. Its text never changes once made.
 struct KStringData {
-    volatile LONG refCount;   // changed only by interlocked operations
-    char* utf8Text;           // malloc'd UTF-8 copy, made at most once under utf8Lock
+    volatile LONG refCount; // changed only by interlocked operations
+    char* utf8Text;         // malloc'd UTF-8 copy, made at most once under utf8Lock
     CRITICAL_SECTION utf8Lock;
-    wchar_t* text;            // malloc'd, NUL-terminated, owned by the record
+    wchar_t* text; // malloc'd, NUL-terminated, owned by the record
     int length;
 };
 

@@ -35,7 +35,8 @@ bool KThread::start() {
         threadHandle = nullptr;
     }
     // Suspended until the handle is stored, so the work never runs before it is in place.
-    const uintptr_t handle = _beginthreadex(nullptr, 0, &KThread::threadEntry, this, CREATE_SUSPENDED, nullptr);
+    const uintptr_t handle =
+        _beginthreadex(nullptr, 0, &KThread::threadEntry, this, CREATE_SUSPENDED, nullptr);
     if (handle == 0) {
         return false;
     }
@@ -69,7 +70,8 @@ int KThread::waitUntilFinished(bool pumpMessages) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
-        const DWORD result = MsgWaitForMultipleObjects(1, &threadHandle, FALSE, PUMP_INTERVAL_MS, QS_ALLINPUT);
+        const DWORD result =
+            MsgWaitForMultipleObjects(1, &threadHandle, FALSE, PUMP_INTERVAL_MS, QS_ALLINPUT);
         if (result == WAIT_OBJECT_0) {
             return 1;
         }

@@ -28,7 +28,7 @@ public:
 private:
     static unsigned __stdcall threadEntry(void* parameter);
 
-    HANDLE threadHandle;                 // owned
-    std::atomic<bool> stopRequested;     // written and read by different threads
-    KRunnable* runnable;                 // not owned
+    HANDLE threadHandle;             // owned
+    std::atomic<bool> stopRequested; // written and read by different threads
+    KRunnable* runnable;             // not owned
 };

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 // Move-only ownership of one handle or reference that no class of the system already owns. The
 // traits name the invalid value and how to release, so every early return releases without cleanup
 // code. Releasing keeps the caller's GetLastError.
-template <typename Traits>
-class UniqueResource {
+template <typename Traits> class UniqueResource {
 public:
     using Type = typename Traits::Type;
 
@@ -78,15 +77,13 @@ struct RegistryKeyTraits {
     static void close(Type key) { RegCloseKey(key); }
 };
 
-template <typename Interface>
-struct ComReferenceTraits {
+template <typename Interface> struct ComReferenceTraits {
     using Type = Interface*;
     static Type invalid() { return nullptr; }
     static void close(Type reference) { reference->Release(); }
 };
 
-template <typename Element>
-struct CoTaskMemTraits {
+template <typename Element> struct CoTaskMemTraits {
     using Type = Element*;
     static Type invalid() { return nullptr; }
     static void close(Type memory) { CoTaskMemFree(memory); }
@@ -95,7 +92,5 @@ struct CoTaskMemTraits {
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
 using UniqueRegistryKey = UniqueResource<RegistryKeyTraits>;
-template <typename Interface>
-using ComReference = UniqueResource<ComReferenceTraits<Interface>>;
-template <typename Element>
-using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits<Element>>;
+template <typename Interface> using ComReference = UniqueResource<ComReferenceTraits<Interface>>;
+template <typename Element> using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits<Element>>;

@@ -12,7 +12,8 @@ namespace {
 
 KString utf16File(const TemporaryFolder& folder, const wchar_t* name, const std::wstring& units) {
     const KString path = folder.join(name);
-    EXPECT_TRUE(writeFileBytes(path, units.data(), static_cast<unsigned long>(units.size() * sizeof(wchar_t))));
+    EXPECT_TRUE(
+        writeFileBytes(path, units.data(), static_cast<unsigned long>(units.size() * sizeof(wchar_t))));
     return path;
 }
 
@@ -79,7 +80,8 @@ TEST(KFile, ReadTextStopsAtTheFirstZero) {
     TemporaryFolder folder;
     {
         KFile file;
-        ASSERT_TRUE(file.open(utf16File(folder, L"\\wide.txt", std::wstring(L"ab\0cd", 5)), GENERIC_READ, true));
+        ASSERT_TRUE(
+            file.open(utf16File(folder, L"\\wide.txt", std::wstring(L"ab\0cd", 5)), GENERIC_READ, true));
         const KString text = file.readText(true);
         EXPECT_STREQ(L"ab", text.text());
         EXPECT_EQ(2, text.length());
@@ -103,7 +105,7 @@ TEST(KFile, ReadTextStopsAtTheFirstZero) {
 TEST(KFile, ReadTextOfOddLengthStaysInsideTheBuffer) {
     TemporaryFolder folder;
     const KString path = folder.join(L"\\odd.txt");
-    ASSERT_TRUE(writeFileBytes(path, "a\0b\0c", 5));  // two units and a stray byte
+    ASSERT_TRUE(writeFileBytes(path, "a\0b\0c", 5)); // two units and a stray byte
     KFile file;
     ASSERT_TRUE(file.open(path, GENERIC_READ, true));
     const KString text = file.readText(true);

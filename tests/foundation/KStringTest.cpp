@@ -1,7 +1,7 @@
 #include "foundation/KString.h"
 
-#include "foundation/KThread.h"
 #include "foundation/KRunnable.h"
+#include "foundation/KThread.h"
 #include "support/ProcessMemory.h"
 
 #include <gtest/gtest.h>
@@ -75,7 +75,7 @@ TEST(KString, AdoptingAnEmptyBufferFreesItAtOnce) {
     for (int round = 0; round < 100; ++round) {
         wchar_t* const buffer = static_cast<wchar_t*>(std::malloc(bufferBytes));
         ASSERT_NE(nullptr, buffer);
-        std::memset(buffer, 0x41, bufferBytes);  // commit the pages
+        std::memset(buffer, 0x41, bufferBytes); // commit the pages
         buffer[0] = L'\0';
         KString adopted(buffer, KString::ADOPT_BUFFER);
         EXPECT_TRUE(isEmptyString(adopted));
@@ -100,7 +100,8 @@ TEST(KString, ConcatenationSharesWhereOneSideIsEmpty) {
     const KString joined = referred + buffered;
     EXPECT_STREQ(L"abcabc", joined.text());
     EXPECT_EQ(6, joined.length());
-    EXPECT_STREQ(L"C:\\folder\\Profiles.db64", (KString(L"C:\\folder", KString::COPY_TEXT) + L"\\Profiles.db64").text());
+    EXPECT_STREQ(L"C:\\folder\\Profiles.db64",
+                 (KString(L"C:\\folder", KString::COPY_TEXT) + L"\\Profiles.db64").text());
     EXPECT_STREQ(L"Found 3 components.", (L"Found " + KString(3) + L" components.").text());
     EXPECT_EQ(19, (L"Found " + KString(3) + L" components.").length());
 }
@@ -109,7 +110,11 @@ TEST(KString, IntegerText) {
     const struct {
         int value;
         const wchar_t* text;
-    } cases[] = {{0, L"0"}, {-5, L"-5"}, {7, L"7"}, {100, L"100"}, {2147483647, L"2147483647"},
+    } cases[] = {{0, L"0"},
+                 {-5, L"-5"},
+                 {7, L"7"},
+                 {100, L"100"},
+                 {2147483647, L"2147483647"},
                  {-2147483647 - 1, L"-2147483648"}};
     for (const auto& c : cases) {
         const KString s(c.value);
@@ -208,7 +213,7 @@ public:
 } // namespace
 
 TEST(KString, ReferenceCountsUnderContention) {
-    constexpr int units = 8 << 20;  // 16 MiB, so a lost or doubled release shows in memory
+    constexpr int units = 8 << 20; // 16 MiB, so a lost or doubled release shows in memory
     const size_t before = privateBytesInUse();
     {
         wchar_t* const buffer = static_cast<wchar_t*>(std::malloc((units + 1) * sizeof(wchar_t)));
@@ -240,6 +245,6 @@ TEST(KString, ReferenceCountsUnderContention) {
         EXPECT_EQ(static_cast<wchar_t>(L'a' + (units - 1) % 26), shared.text()[units - 1]);
     }
     const size_t after = privateBytesInUse();
-    EXPECT_LT(after, before + static_cast<size_t>(units)) << "the shared buffer was not freed: " << before << " -> "
-                                                          << after;
+    EXPECT_LT(after, before + static_cast<size_t>(units))
+        << "the shared buffer was not freed: " << before << " -> " << after;
 }

@@ -93,8 +93,8 @@ TEST(KThread, PumpingWaitDispatchesMessagesOfTheCallingThread) {
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"KThreadPumpProbe";
     ASSERT_NE(0, RegisterClassW(&windowClass)) << GetLastError();
-    const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                        windowClass.hInstance, nullptr);
+    const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                        nullptr, windowClass.hInstance, nullptr);
     ASSERT_NE(nullptr, window) << GetLastError();
 
     Gate gate;
@@ -108,7 +108,8 @@ TEST(KThread, PumpingWaitDispatchesMessagesOfTheCallingThread) {
     EXPECT_EQ(1, thread.waitUntilFinished(true));
     EXPECT_EQ(1, PostedCounter::count);
     MSG message;
-    EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the quit message was consumed";
+    EXPECT_FALSE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the quit message was consumed";
 
     DestroyWindow(window);
     UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);

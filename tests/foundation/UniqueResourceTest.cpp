@@ -37,7 +37,7 @@ TEST(UniqueResource, ClosesOnceAndKeepsTheLastError) {
     EXPECT_FALSE(reused.isValid());
     EXPECT_TRUE(CloseHandle(released));
 
-    const UniqueFileHandle failedOpen(CreateFileW(L"C:\\no\\such\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                                                  nullptr));
+    const UniqueFileHandle failedOpen(
+        CreateFileW(L"C:\\no\\such\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_FALSE(failedOpen.isValid()) << "INVALID_HANDLE_VALUE is the invalid value of a file handle";
 }

@@ -38,8 +38,8 @@ TemporaryFolder::TemporaryFolder() {
     const DWORD baseLength = GetTempPathW(MAX_PATH + 1, base);
     wchar_t name[MAX_PATH + 64];
     for (;;) {
-        swprintf(name, sizeof name / sizeof name[0], L"%.*lspellmont-%lu-%u", static_cast<int>(baseLength), base,
-                 GetCurrentProcessId(), counter++);
+        swprintf(name, sizeof name / sizeof name[0], L"%.*lspellmont-%lu-%u", static_cast<int>(baseLength),
+                 base, GetCurrentProcessId(), counter++);
         if (CreateDirectoryW(name, nullptr)) {
             break;
         }
@@ -55,12 +55,13 @@ bool writeFileBytes(const KString& path, const void* bytes, unsigned long byteCo
     const UniqueFileHandle file(
         CreateFileW(path.text(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    return file.isValid() && WriteFile(file.get(), bytes, byteCount, &written, nullptr) && written == byteCount;
+    return file.isValid() && WriteFile(file.get(), bytes, byteCount, &written, nullptr) &&
+           written == byteCount;
 }
 
 bool readFileBytes(const KString& path, std::string& bytes) {
-    const UniqueFileHandle file(CreateFileW(path.text(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const UniqueFileHandle file(CreateFileW(path.text(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.isValid()) {
         return false;
     }
@@ -71,5 +72,6 @@ bool readFileBytes(const KString& path, std::string& bytes) {
     bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD got = 0;
     return bytes.empty() ||
-           (ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
+           (ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+            got == bytes.size());
 }

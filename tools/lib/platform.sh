@@ -112,6 +112,9 @@ start_platform() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Making the Wine prefix $WINEPREFIX"
         /usr/lib/wine/wine64 wineboot -i </dev/null >"$state/wineboot.log" 2>&1
+        # Xvfb has no window manager: Wine then draws captions and frames itself, as Windows does.
+        /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+            </dev/null >>"$state/wineboot.log" 2>&1
     fi
     /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
 }

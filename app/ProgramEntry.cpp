@@ -1,0 +1,72 @@
+// The program's entry: framework up, arguments as KStrings, the application's main, everything down.
+
+#include "InstallerApplication.h"
+
+#include "foundation/KString.h"
+#include "framework/FrameworkCore.h"
+
+#include <shellapi.h>
+#include <windows.h>
+
+#include <cstdlib>
+
+namespace {
+
+// The program runs elevated from a folder of downloaded files: no DLL placed beside it may ever load.
+void restrictDllSearchToSystem() {
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (setDefaultDllDirectories != nullptr) {
+        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+}
+
+int runApplication(KApplication* application, KString** arguments, int argumentCount) {
+    if (application->allowsMultipleInstances()) {
+        return application->main(arguments, argumentCount);
+    }
+    // The handle stays open until the process ends, so the name stays taken while this instance runs.
+    const HANDLE mutex = CreateMutexW(nullptr, TRUE, application->mutexName());
+    if (mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) {
+        const int result = application->main(arguments, argumentCount);
+        ReleaseMutex(mutex);
+        return result;
+    }
+    return application->onAnotherInstance(arguments, argumentCount);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    restrictDllSearchToSystem();
+    initFramework(instance);
+
+    int argumentCount = 0;
+    wchar_t** const vector = CommandLineToArgvW(GetCommandLineW(), &argumentCount);
+    if (vector == nullptr) {
+        argumentCount = 0;
+    }
+    KString** const arguments =
+        static_cast<KString**>(std::malloc(static_cast<size_t>(argumentCount) * sizeof(KString*)));
+    if (arguments == nullptr) {
+        argumentCount = 0;
+    }
+    // The strings refer to the vector's memory, so the vector is freed only after them.
+    for (int index = 0; index < argumentCount; ++index) {
+        arguments[index] = new KString(vector[index], KString::REFER_STATIC);
+    }
+
+    KApplication* const application = new InstallerApplication;
+    const int result = runApplication(application, arguments, argumentCount);
+    delete application;
+
+    for (int index = 0; index < argumentCount; ++index) {
+        delete arguments[index];
+    }
+    shutdownFramework();
+    std::free(arguments);
+    LocalFree(vector);
+    return result;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+// The progress of the installation steps, accumulated in 32-bit float as the bar has always shown it:
+// totals that do not divide 100 end just below it (six steps end at 99).
+class StepProgress {
+public:
+    // total greater than 0.
+    explicit StepProgress(int total);
+
+    // Adds one step's share and gives the percentage, truncated toward zero.
+    int advance();
+
+private:
+    float increment;
+    float accumulated;
+};

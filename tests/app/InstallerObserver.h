@@ -1,0 +1,60 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// What the installer window showed, as another process sees it: every change of the status text and
+// of the progress position, with the time since the observer was made.
+struct ObservedChange {
+    DWORD atMs;
+    bool isProgress;
+    std::wstring status; // when !isProgress
+    int progress;        // when isProgress
+};
+
+struct WindowGeometry {
+    RECT windowRect; // screen coordinates
+    RECT clientRect;
+    RECT labelRect; // client coordinates of the window
+    RECT barRect;
+    LONG style;
+    int labelId;
+    int barId;
+};
+
+class InstallerObserver {
+public:
+    // Times count from here.
+    InstallerObserver();
+
+    // Follows the "Pellmont" window of the given process until it is gone or the time is up; false
+    // when the window never appeared or outlived timeoutMs. onChange runs after each change is
+    // recorded, on this thread.
+    bool follow(DWORD processId, DWORD timeoutMs,
+                const std::function<void(HWND window, const ObservedChange& change)>& onChange = nullptr);
+
+    const std::vector<ObservedChange>& changes() const { return recorded; }
+    // Texts shown, in order, including the first one the window was seen with.
+    std::vector<std::wstring> statuses() const;
+    std::vector<int> progressValues() const;
+    // Time of the first change that showed this text; ~0u when it never appeared.
+    DWORD timeOfStatus(const std::wstring& status) const;
+    DWORD timeClosed() const { return closedAtMs; }
+    const WindowGeometry& geometry() const { return firstGeometry; }
+
+private:
+    DWORD elapsed() const;
+
+    ULONGLONG startTick;
+    std::vector<ObservedChange> recorded;
+    WindowGeometry firstGeometry{};
+    DWORD closedAtMs = ~0u;
+};
+
+// The top-level "Pellmont" window of a process, or null.
+HWND findInstallerWindow(DWORD processId);
+// Writes the window's screen area as a 24-bit BMP file; false when it could not be captured.
+bool saveWindowScreenshot(HWND window, const std::wstring& path);

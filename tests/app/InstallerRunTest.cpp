@@ -1,0 +1,422 @@
+// The real program, run from a folder of real packages and configuration files and followed from
+// outside as a user sees it; afterwards the machine is checked.
+
+#include "InstallerObserver.h"
+
+#include "AppTestPaths.h"
+#include "DatabaseBuilder.h"
+#include "InstallerTestSupport.h"
+
+#include "devices/AudioEndpoints.h"
+#include "foundation/KFile.h"
+#include "foundation/UniqueResource.h"
+#include "installer/RegistryView.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD RUN_TIMEOUT_MS = 120000;
+// The machine's noise on top of each fixed wait.
+constexpr DWORD WAIT_SLACK_MS = 700;
+constexpr DWORD WAIT_EARLY_MS = 30;
+
+const wchar_t* const PACKAGE_NAMES[] = {L"\\VN1.5.3 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi",
+                                        L"\\Driftcast Plug-In v1.2 Setup.msi",
+                                        L"\\Panelgate Plug-In v1.4 Setup.msi"};
+const wchar_t* const MODULE_PATHS[] = {L"\\Quillmark\\VNPlugins\\Clockline\\Clockline.vp32",
+                                       L"\\Quillmark\\VNPlugins\\Driftcast\\Driftcast.vp32",
+                                       L"\\Quillmark\\VNPlugins\\Panelgate\\Panelgate.vp32"};
+const wchar_t* const CONFIGURATION_NAMES[] = {L"\\Profiles.db64", L"\\Profiles.db", L"\\Autostart.dat64",
+                                              L"\\Autostart.dat"};
+
+std::wstring shellFolder(int folder) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+std::wstring productFolder() {
+    return shellFolder(CSIDL_APPDATA) + L"\\Veltrano Pro";
+}
+
+std::wstring programFilesFolder() {
+    return shellFolder(PRODUCT_PROGRAM_FILES_FOLDER);
+}
+
+KString toKString(const std::wstring& text) {
+    return KString(text.c_str(), KString::COPY_TEXT, static_cast<int>(text.size()));
+}
+
+void removeProductFolder() {
+    for (const wchar_t* name : CONFIGURATION_NAMES) {
+        const std::wstring path = productFolder() + name;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+    }
+    RemoveDirectoryW(productFolder().c_str());
+}
+
+// No product, no plug-in and no per-user configuration, before the test and after it.
+class CleanMachine {
+public:
+    CleanMachine() { clean(); }
+    CleanMachine(const CleanMachine&) = delete;
+    CleanMachine& operator=(const CleanMachine&) = delete;
+    ~CleanMachine() { clean(); }
+
+private:
+    static void clean() {
+        for (const wchar_t* name : PACKAGE_NAMES) {
+            uninstallPackage(testPackage(name));
+        }
+        deleteProductKey(KEY_WOW64_32KEY);
+        deleteProductKey(KEY_WOW64_64KEY);
+        for (const wchar_t* module : MODULE_PATHS) {
+            DeleteFileW((programFilesFolder() + module).c_str());
+        }
+        removeProductFolder();
+    }
+};
+
+// A folder with a copy of the program and what the test lays beside it.
+class ProgramFolder {
+public:
+    ProgramFolder() : program(folder.join(L"\\Pellmont.exe")) {
+        EXPECT_TRUE(CopyFileW(PROGRAM_UNDER_TEST, program.text(), FALSE)) << GetLastError();
+    }
+
+    void addPackage(const wchar_t* name) {
+        EXPECT_TRUE(CopyFileW(testPackage(name).text(), folder.join(name).text(), FALSE)) << GetLastError();
+    }
+    void addFile(const wchar_t* name, const std::string& bytes) {
+        EXPECT_TRUE(
+            writeFileBytes(folder.join(name), bytes.data(), static_cast<unsigned long>(bytes.size())));
+    }
+
+    // Runs the program and follows its window until it is gone; the process's exit code.
+    DWORD run(InstallerObserver& observer,
+              const std::function<void(HWND, const ObservedChange&)>& onChange = nullptr) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION created{};
+        std::wstring commandLine = L"\"" + std::wstring(program.text()) + L"\"";
+        if (!CreateProcessW(program.text(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.path().text(), &startup, &created)) {
+            ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
+            return ~0u;
+        }
+        const UniqueHandle process(created.hProcess);
+        const UniqueHandle thread(created.hThread);
+        EXPECT_TRUE(observer.follow(created.dwProcessId, RUN_TIMEOUT_MS, onChange))
+            << "the window was not followed";
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 10000)) << "the program did not end";
+        DWORD exitCode = ~0u;
+        GetExitCodeProcess(process.get(), &exitCode);
+        return exitCode;
+    }
+
+private:
+    TemporaryFolder folder;
+    KString program;
+};
+
+// The texts after the one the window is built with.
+std::vector<std::wstring> shownStatuses(const InstallerObserver& observer) {
+    std::vector<std::wstring> statuses = observer.statuses();
+    if (!statuses.empty() && statuses.front() == L"Please wait...") {
+        statuses.erase(statuses.begin());
+    }
+    return statuses;
+}
+
+std::vector<int> shownProgress(const InstallerObserver& observer) {
+    std::vector<int> values = observer.progressValues();
+    if (!values.empty() && values.front() == 0) {
+        values.erase(values.begin());
+    }
+    return values;
+}
+
+struct ExpectedWait {
+    const wchar_t* from;
+    const wchar_t* to; // null: the window closing
+    DWORD waitMs;
+    bool exact; // false where the system installer's own time comes on top
+};
+
+void expectWaits(const InstallerObserver& observer, const std::vector<ExpectedWait>& waits) {
+    for (const ExpectedWait& wait : waits) {
+        const DWORD from = observer.timeOfStatus(wait.from);
+        const DWORD to = wait.to != nullptr ? observer.timeOfStatus(wait.to) : observer.timeClosed();
+        ASSERT_NE(~0u, from) << "never shown: " << testing::PrintToString(std::wstring(wait.from));
+        ASSERT_NE(~0u, to) << "never shown: "
+                           << (wait.to ? testing::PrintToString(std::wstring(wait.to)) : "closed");
+        const DWORD measured = to - from;
+        SCOPED_TRACE(testing::PrintToString(std::wstring(wait.from)) + " -> " +
+                     (wait.to ? testing::PrintToString(std::wstring(wait.to)) : "closed"));
+        EXPECT_GE(measured + WAIT_EARLY_MS, wait.waitMs);
+        if (wait.exact) {
+            EXPECT_LE(measured, wait.waitMs + WAIT_SLACK_MS);
+        }
+    }
+}
+
+DatabaseFile sampleDatabase() {
+    DatabaseDescription description;
+    description.firstDeviceId = L"{0.0.0.00000000}.{11111111-1111-1111-1111-111111111111}";
+    description.firstDeviceName = L"Speakers (Studio USB)";
+    description.secondDeviceId = L"{0.0.1.00000000}.{22222222-2222-2222-2222-222222222222}";
+    description.secondDeviceName = L"Microphone (Studio USB)";
+    description.entries = {{true, 40}, {false, 12}};
+    description.records = {
+        otherRecord(16),
+        devicePairRecord({L"{0.0.0.00000000}.{33333333-3333-3333-3333-333333333333}", L"Headphones",
+                          L"{0.0.1.00000000}.{44444444-4444-4444-4444-444444444444}",
+                          L"Monitor of Speakers (Studio USB)"})};
+    description.trailingBytes = 9;
+    return buildDatabase(description);
+}
+
+std::wstring fieldText(const std::string& bytes, size_t offset, size_t units) {
+    std::wstring text;
+    for (size_t unit = 0; unit < units && offset + 2 * unit + 1 < bytes.size(); ++unit) {
+        const wchar_t value =
+            static_cast<wchar_t>(static_cast<unsigned char>(bytes[offset + 2 * unit]) |
+                                 static_cast<unsigned char>(bytes[offset + 2 * unit + 1]) << 8);
+        if (value == L'\0') {
+            break;
+        }
+        text += value;
+    }
+    return text;
+}
+
+std::wstring endpointId(const wchar_t* name) {
+    CoInitialize(nullptr);
+    const KString id = findEndpointIdByName(name);
+    CoUninitialize();
+    return id.text();
+}
+
+void expectRewrittenDatabase(const std::wstring& path, const DatabaseFile& original) {
+    std::string bytes;
+    ASSERT_TRUE(readFileBytes(toKString(path), bytes)) << "no database at the per-user folder";
+    ASSERT_EQ(original.bytes.size(), bytes.size());
+    EXPECT_EQ("VNC", bytes.substr(0, 3));
+    const std::wstring speakers = endpointId(L"Speakers (Studio USB)");
+    const std::wstring microphone = endpointId(L"Microphone (Studio USB)");
+    const std::wstring headphones = endpointId(L"Headphones");
+    const std::wstring monitor = endpointId(L"Monitor of Speakers (Studio USB)");
+    ASSERT_FALSE(speakers.empty() || microphone.empty() || headphones.empty() || monitor.empty())
+        << "the test platform's endpoints are missing";
+    EXPECT_EQ(speakers, fieldText(bytes, DatabaseOffsets::HEADER_FIRST_ID, 256));
+    EXPECT_EQ(microphone, fieldText(bytes, DatabaseOffsets::HEADER_SECOND_ID, 256));
+    const size_t body = original.bodyOffsets[1];
+    EXPECT_EQ(headphones, fieldText(bytes, body + DatabaseOffsets::RECORD_FIRST_ID, 128));
+    EXPECT_EQ(monitor, fieldText(bytes, body + DatabaseOffsets::RECORD_SECOND_ID, 128));
+}
+
+bool isRegistered() {
+    UniqueRegistryKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmark\\VeltranoPro", 0, KEY_READ | KEY_WOW64_32KEY,
+                      key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    return RegQueryValueExW(key.get(), L"Build", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
+           ERROR_SUCCESS;
+}
+
+} // namespace
+
+TEST(InstallerRun, OneProductAndOneDatabase) {
+    CleanMachine machine;
+    ProgramFolder folder;
+    folder.addPackage(L"\\VN1.5.3 Setup.msi");
+    const DatabaseFile database = sampleDatabase();
+    folder.addFile(L"\\Profiles.db64", database.bytes);
+
+    InstallerObserver observer;
+    bool screenshotTaken = false;
+    const DWORD exitCode = folder.run(observer, [&](HWND window, const ObservedChange& change) {
+        if (!change.isProgress && change.status == L"Installing Veltrano Pro..." && !screenshotTaken) {
+            Sleep(300); // let the system installer's own window come up beside it
+            screenshotTaken =
+                saveWindowScreenshot(window, std::wstring(ARTIFACT_FOLDER) + L"\\installing.bmp");
+        }
+    });
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_TRUE(screenshotTaken);
+
+    const std::vector<std::wstring> expected = {L"Scanning for installed components...",
+                                                L"Found 0 components.",
+                                                L"Checking directory for components...",
+                                                L"Found 2 components.",
+                                                L"Setup will install 2 components.",
+                                                L"Installing Veltrano Pro...",
+                                                L"Copying 64bit Configuration...",
+                                                L"Updating Audio Device IDs...",
+                                                L"Finishing..."};
+    EXPECT_EQ(expected, shownStatuses(observer));
+    EXPECT_EQ((std::vector<int>{50, 100}), shownProgress(observer));
+    expectWaits(observer, {{L"Scanning for installed components...", L"Found 0 components.", 2000, true},
+                           {L"Found 0 components.", L"Checking directory for components...", 500, true},
+                           {L"Checking directory for components...", L"Found 2 components.", 2000, true},
+                           {L"Found 2 components.", L"Setup will install 2 components.", 500, true},
+                           {L"Setup will install 2 components.", L"Installing Veltrano Pro...", 2000, true},
+                           {L"Installing Veltrano Pro...", L"Copying 64bit Configuration...", 800, false},
+                           {L"Copying 64bit Configuration...", L"Updating Audio Device IDs...", 600, true},
+                           {L"Updating Audio Device IDs...", L"Finishing...", 600, true},
+                           {L"Finishing...", nullptr, 1000, true}});
+
+    EXPECT_TRUE(isRegistered()) << "the real system installer installed the product";
+    expectRewrittenDatabase(productFolder() + L"\\Profiles.db64", database);
+}
+
+TEST(InstallerRun, EmptyFolderRefusesToCloseAndEndsAfterTheFixedWaits) {
+    CleanMachine machine;
+    ProgramFolder folder;
+    InstallerObserver observer;
+    bool closeTried = false;
+    const DWORD exitCode = folder.run(observer, [&](HWND window, const ObservedChange& change) {
+        if (closeTried || change.isProgress || change.status != L"Scanning for installed components...") {
+            return;
+        }
+        closeTried = true;
+        // The close box and Close of the system menu, WM_CLOSE itself, and Alt+F4 at the keyboard.
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        SetForegroundWindow(window);
+        INPUT keys[4] = {};
+        const WORD codes[4] = {VK_MENU, VK_F4, VK_F4, VK_MENU};
+        for (int index = 0; index < 4; ++index) {
+            keys[index].type = INPUT_KEYBOARD;
+            keys[index].ki.wVk = codes[index];
+            keys[index].ki.dwFlags = index >= 2 ? KEYEVENTF_KEYUP : 0;
+        }
+        SendInput(4, keys, sizeof(INPUT));
+    });
+    EXPECT_TRUE(closeTried);
+    EXPECT_EQ(0u, exitCode);
+
+    const std::vector<std::wstring> expected = {
+        L"Scanning for installed components...", L"Found 0 components.",
+        L"Checking directory for components...", L"Found 0 components.",
+        L"Setup will install 0 components.",     L"Finishing..."};
+    EXPECT_EQ(expected, shownStatuses(observer));
+    EXPECT_EQ((std::vector<int>{100}), shownProgress(observer));
+    const DWORD scanning = observer.timeOfStatus(L"Scanning for installed components...");
+    const DWORD total = observer.timeClosed() - scanning;
+    EXPECT_GE(total + WAIT_EARLY_MS, 8000u);
+    EXPECT_LE(total, 8000u + WAIT_SLACK_MS * 2) << "the close attempts did not disturb the run";
+
+    const WindowGeometry& geometry = observer.geometry();
+    EXPECT_EQ(366, geometry.clientRect.right);
+    EXPECT_EQ(103, geometry.clientRect.bottom);
+    EXPECT_EQ(31, geometry.labelRect.left);
+    EXPECT_EQ(25, geometry.labelRect.top);
+    EXPECT_EQ(306, geometry.labelRect.right - geometry.labelRect.left);
+    EXPECT_EQ(25, geometry.labelRect.bottom - geometry.labelRect.top);
+    EXPECT_EQ(30, geometry.barRect.left);
+    EXPECT_EQ(52, geometry.barRect.top);
+    EXPECT_EQ(306, geometry.barRect.right - geometry.barRect.left);
+    EXPECT_EQ(15, geometry.barRect.bottom - geometry.barRect.top);
+    EXPECT_EQ(102, geometry.labelId);
+    EXPECT_EQ(103, geometry.barId);
+    EXPECT_EQ(0, geometry.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME))
+        << std::hex << geometry.style;
+    EXPECT_EQ(WS_CAPTION | WS_SYSMENU, geometry.style & (WS_CAPTION | WS_SYSMENU));
+    const int outerWidth = geometry.windowRect.right - geometry.windowRect.left;
+    const int outerHeight = geometry.windowRect.bottom - geometry.windowRect.top;
+    EXPECT_NEAR((GetSystemMetrics(SM_CXSCREEN) - outerWidth) / 2, geometry.windowRect.left, 1);
+    EXPECT_NEAR((GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2, geometry.windowRect.top, 1);
+}
+
+TEST(InstallerRun, InstalledProductsAreNotInstalledAgain) {
+    CleanMachine machine;
+    ProgramFolder folder;
+    // Installed as detection sees it: the registry value and the three module files.
+    const DWORD build = 1530;
+    ASSERT_EQ(ERROR_SUCCESS, writeProductValue(KEY_WOW64_32KEY, REG_DWORD, &build, sizeof build));
+    std::vector<std::unique_ptr<FolderChain>> chains;
+    const std::string marker = "module left by an earlier installation";
+    for (const wchar_t* module : MODULE_PATHS) {
+        std::wstring relative = module;
+        relative = relative.substr(0, relative.rfind(L'\\'));
+        chains.push_back(std::make_unique<FolderChain>(toKString(programFilesFolder()), relative.c_str()));
+        ASSERT_TRUE(chains.back()->isComplete());
+        ASSERT_TRUE(writeFileBytes(toKString(programFilesFolder() + module), marker.data(),
+                                   static_cast<unsigned long>(marker.size())));
+    }
+    for (const wchar_t* name : PACKAGE_NAMES) {
+        folder.addPackage(name);
+    }
+
+    InstallerObserver observer;
+    EXPECT_EQ(0u, folder.run(observer));
+    const std::vector<std::wstring> expected = {
+        L"Scanning for installed components...", L"Found 4 components.",
+        L"Checking directory for components...", L"Found 4 components.",
+        L"Setup will install 0 components.",     L"Finishing..."};
+    EXPECT_EQ(expected, shownStatuses(observer));
+    for (const wchar_t* module : MODULE_PATHS) {
+        std::string bytes;
+        EXPECT_TRUE(readFileBytes(toKString(programFilesFolder() + module), bytes));
+        EXPECT_EQ(marker, bytes) << "no package ran over the installed module";
+        DeleteFileW((programFilesFolder() + module).c_str());
+    }
+}
+
+TEST(InstallerRun, FullFolderInstallsEverythingAndCopiesEveryFile) {
+    CleanMachine machine;
+    ProgramFolder folder;
+    for (const wchar_t* name : PACKAGE_NAMES) {
+        folder.addPackage(name);
+    }
+    const DatabaseFile database = sampleDatabase();
+    folder.addFile(L"\\Profiles.db64", database.bytes);
+    folder.addFile(L"\\Profiles.db", database.bytes);
+    folder.addFile(L"\\Autostart.dat64", "start-up 64");
+    folder.addFile(L"\\Autostart.dat", "start-up 32");
+    // Already in the per-user folder: counted by the first scan, replaced all the same.
+    ASSERT_TRUE(CreateDirectoryW(productFolder().c_str(), nullptr)) << GetLastError();
+    ASSERT_TRUE(writeFileBytes(toKString(productFolder() + L"\\Autostart.dat"), "old", 3));
+
+    InstallerObserver observer;
+    EXPECT_EQ(0u, folder.run(observer));
+    const std::vector<std::wstring> expected = {
+        L"Scanning for installed components...",   L"Found 1 components.",
+        L"Checking directory for components...",   L"Found 8 components.",
+        L"Setup will install 8 components.",       L"Installing Veltrano Pro...",
+        L"Installing Clockline Plug-In...",        L"Installing Driftcast Plug-In...",
+        L"Installing Panelgate Plug-In...",        L"Copying 64bit Configuration...",
+        L"Updating Audio Device IDs...",           L"Copying 32bit Configuration...",
+        L"Updating Audio Device IDs...",           L"Copying 64bit Startup Configuration...",
+        L"Copying 32bit Startup Configuration...", L"Finishing..."};
+    EXPECT_EQ(expected, shownStatuses(observer));
+    EXPECT_EQ((std::vector<int>{12, 25, 37, 50, 62, 75, 87, 100}), shownProgress(observer));
+
+    EXPECT_TRUE(isRegistered());
+    for (const wchar_t* module : MODULE_PATHS) {
+        EXPECT_TRUE(KFile::exists(toKString(programFilesFolder() + module)))
+            << testing::PrintToString(std::wstring(module));
+    }
+    expectRewrittenDatabase(productFolder() + L"\\Profiles.db64", database);
+    expectRewrittenDatabase(productFolder() + L"\\Profiles.db", database);
+    std::string bytes;
+    ASSERT_TRUE(readFileBytes(toKString(productFolder() + L"\\Autostart.dat"), bytes));
+    EXPECT_EQ("start-up 32", bytes);
+    ASSERT_TRUE(readFileBytes(toKString(productFolder() + L"\\Autostart.dat64"), bytes));
+    EXPECT_EQ("start-up 64", bytes);
+}

@@ -1,0 +1,36 @@
+// Follows the installer window of a process and prints every change it shows, one line each:
+// "<ms> status <text>" or "<ms> progress <value>", then "<ms> closed". Used by the demo.
+//   InstallerObserver.exe PROCESS_ID OUTPUT_FILE [TIMEOUT_MS]
+
+#include "InstallerObserver.h"
+
+#include <cstdio>
+#include <cwchar>
+
+int wmain(int argumentCount, wchar_t** arguments) {
+    if (argumentCount < 3) {
+        std::fwprintf(stderr, L"usage: InstallerObserver PROCESS_ID OUTPUT_FILE [TIMEOUT_MS]\n");
+        return 2;
+    }
+    const DWORD processId = static_cast<DWORD>(std::wcstoul(arguments[1], nullptr, 10));
+    const DWORD timeoutMs =
+        argumentCount > 3 ? static_cast<DWORD>(std::wcstoul(arguments[3], nullptr, 10)) : 300000;
+    FILE* const output = _wfopen(arguments[2], L"w, ccs=UTF-8");
+    if (output == nullptr) {
+        return 2;
+    }
+    InstallerObserver observer;
+    const bool followed = observer.follow(processId, timeoutMs, [output](HWND, const ObservedChange& change) {
+        if (change.isProgress) {
+            std::fwprintf(output, L"%lu progress %d\n", change.atMs, change.progress);
+        } else {
+            std::fwprintf(output, L"%lu status %ls\n", change.atMs, change.status.c_str());
+        }
+        std::fflush(output);
+    });
+    if (followed) {
+        std::fwprintf(output, L"%lu closed\n", observer.timeClosed());
+    }
+    std::fclose(output);
+    return followed ? 0 : 1;
+}

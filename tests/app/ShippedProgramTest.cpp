@@ -1,0 +1,127 @@
+// The shipped 32-bit program as built: its imports, subsystem, manifest and icon group. It cannot run
+// here, so it is read as a file and loaded as a resource module.
+
+#include "AppTestPaths.h"
+
+#include "foundation/KString.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <set>
+#include <string>
+
+namespace {
+
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width;
+    BYTE height;
+    BYTE colourCount;
+    BYTE reserved;
+    WORD planes;
+    WORD bitCount;
+    DWORD bytesInResource;
+    WORD id;
+};
+struct IconGroupHeader {
+    WORD reserved;
+    WORD type;
+    WORD count;
+};
+#pragma pack(pop)
+
+class ShippedProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(readFileBytes(KString(SHIPPED_PROGRAM, KString::REFER_STATIC), image))
+            << "no i686 build at " << testing::PrintToString(std::wstring(SHIPPED_PROGRAM));
+        ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER));
+        const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+        ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
+        headers = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image.data() + dos->e_lfanew);
+        ASSERT_EQ(static_cast<DWORD>(IMAGE_NT_SIGNATURE), headers->Signature);
+    }
+
+    // The file offset of a relative virtual address, through the section table.
+    size_t fileOffset(DWORD rva) const {
+        const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(headers);
+        for (WORD index = 0; index < headers->FileHeader.NumberOfSections; ++index, ++section) {
+            if (rva >= section->VirtualAddress && rva < section->VirtualAddress + section->Misc.VirtualSize) {
+                return rva - section->VirtualAddress + section->PointerToRawData;
+            }
+        }
+        return 0;
+    }
+
+    std::string image;
+    const IMAGE_NT_HEADERS32* headers = nullptr;
+};
+
+std::string lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+} // namespace
+
+TEST_F(ShippedProgram, IsA32BitGuiProgramImportingOnlySystemLibraries) {
+    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, headers->FileHeader.Machine);
+    EXPECT_EQ(IMAGE_NT_OPTIONAL_HDR32_MAGIC, headers->OptionalHeader.Magic);
+    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, headers->OptionalHeader.Subsystem);
+
+    const std::set<std::string> system = {"advapi32.dll", "comctl32.dll", "gdi32.dll",   "kernel32.dll",
+                                          "msvcrt.dll",   "ole32.dll",    "shell32.dll", "user32.dll"};
+    const IMAGE_DATA_DIRECTORY& directory =
+        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    size_t offset = fileOffset(directory.VirtualAddress);
+    ASSERT_NE(0u, offset);
+    int imported = 0;
+    for (;; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        ASSERT_LE(offset + sizeof(IMAGE_IMPORT_DESCRIPTOR), image.size());
+        IMAGE_IMPORT_DESCRIPTOR descriptor;
+        std::memcpy(&descriptor, image.data() + offset, sizeof descriptor);
+        if (descriptor.Name == 0) {
+            break;
+        }
+        const std::string name = lowercase(image.c_str() + fileOffset(descriptor.Name));
+        EXPECT_TRUE(system.count(name) == 1) << "imports " << name;
+        ++imported;
+    }
+    EXPECT_GE(imported, 5);
+}
+
+TEST_F(ShippedProgram, CarriesItsManifestAndSevenImageIcon) {
+    const HMODULE module = LoadLibraryExW(SHIPPED_PROGRAM, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, module) << GetLastError();
+
+    const HRSRC manifestResource = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(nullptr, manifestResource) << GetLastError();
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, manifestResource))),
+                               SizeofResource(module, manifestResource));
+    EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\""));
+    EXPECT_NE(std::string::npos,
+              manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+
+    const HRSRC groupResource = FindResourceW(module, MAKEINTRESOURCEW(101), MAKEINTRESOURCEW(14));
+    ASSERT_NE(nullptr, groupResource) << GetLastError();
+    const auto* group = static_cast<const BYTE*>(LockResource(LoadResource(module, groupResource)));
+    IconGroupHeader header;
+    std::memcpy(&header, group, sizeof header);
+    ASSERT_EQ(7, header.count);
+    std::set<int> sizes;
+    for (WORD index = 0; index < header.count; ++index) {
+        IconGroupEntry entry;
+        std::memcpy(&entry, group + sizeof header + index * sizeof entry, sizeof entry);
+        EXPECT_EQ(32, entry.bitCount) << "image " << index;
+        EXPECT_EQ(entry.width, entry.height);
+        sizes.insert(entry.width);
+        const HRSRC imageResource = FindResourceW(module, MAKEINTRESOURCEW(entry.id), MAKEINTRESOURCEW(3));
+        EXPECT_NE(nullptr, imageResource) << "image " << entry.id;
+    }
+    EXPECT_EQ((std::set<int>{16, 20, 24, 32, 40, 48, 64}), sizes);
+    FreeLibrary(module);
+}
