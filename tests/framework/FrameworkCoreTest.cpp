@@ -4,7 +4,6 @@
 #include "framework/ComponentRegistry.h"
 #include "framework/FrameworkCore.h"
 #include "framework/KApplication.h"
-#include "framework/KCursor.h"
 #include "framework/KFont.h"
 #include "framework/KIcon.h"
 #include "framework/KLabel.h"
@@ -62,14 +61,9 @@ TEST(FrameworkCore, NestedUseKeepsTheStateUntilTheLastShutdown) {
     EXPECT_EQ(L"_0", name.substr(name.size() - 2)) << name;
 }
 
-TEST(FrameworkCore, UnmatchedShutdownDoesNotDisableTheNextInit) {
-    shutdownFramework();
-    FrameworkUse use(nullptr);
-    EXPECT_NE(0, componentAtom);
-    EXPECT_EQ(GetModuleHandleW(nullptr), frameworkModule);
-}
-
+// Also: an unmatched shutdown must not keep the next init from initialising.
 TEST(FrameworkCore, NullModuleIsTheImageHoldingTheFramework) {
+    shutdownFramework();
     FrameworkUse use(nullptr);
     EXPECT_EQ(GetModuleHandleW(nullptr), frameworkModule);
     EXPECT_EQ(GlobalFindAtomW(L"NXFComponent"), componentAtom);
@@ -153,18 +147,6 @@ TEST(KFont, StockFontSurvivesShutdown) {
     EXPECT_EQ(stock, GetStockObject(DEFAULT_GUI_FONT));
 }
 
-TEST(KFont, OwnedFontIsDeletedWithTheObject) {
-    const HFONT owned = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
-    ASSERT_NE(nullptr, owned);
-    { KFont font(owned, true); }
-    LOGFONTW description;
-    EXPECT_EQ(0, GetObjectW(owned, sizeof(description), &description));
-    const HFONT kept = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Tahoma");
-    { KFont font(kept, false); }
-    EXPECT_NE(0, GetObjectW(kept, sizeof(description), &description));
-    DeleteObject(kept);
-}
-
 TEST_F(FrameworkTest, IconLoadsAtTheDefaultSizeOrStaysEmpty) {
     KIcon icon;
     EXPECT_EQ(nullptr, icon.getIconHandle());
@@ -184,29 +166,6 @@ TEST_F(FrameworkTest, IconLoadsAtTheDefaultSizeOrStaysEmpty) {
     // A second load replaces the icon held; a failed one leaves it empty.
     icon.loadFromResource(MISSING_RESOURCE);
     EXPECT_EQ(nullptr, icon.getIconHandle());
-}
-
-TEST_F(FrameworkTest, CursorLoadsOrStaysEmpty) {
-    KCursor cursor;
-    cursor.loadFromResource(TEST_CURSOR);
-    ASSERT_NE(nullptr, cursor.getCursorHandle());
-    ICONINFO info = {};
-    ASSERT_TRUE(GetIconInfo(cursor.getCursorHandle(), &info));
-    EXPECT_FALSE(info.fIcon);
-    EXPECT_EQ(3u, info.xHotspot);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    KCursor missing;
-    missing.loadFromResource(MISSING_RESOURCE);
-    EXPECT_EQ(nullptr, missing.getCursorHandle());
-}
-
-TEST(KApplication, DefaultsAllowManyInstancesAndReturnZero) {
-    KApplication application;
-    EXPECT_EQ(0, application.main(nullptr, 0));
-    EXPECT_TRUE(application.allowsMultipleInstances());
-    EXPECT_EQ(0, application.onAnotherInstance(nullptr, 0));
-    EXPECT_STREQ(L"NXF_APPLICATION", application.mutexName());
 }
 
 TEST_F(FrameworkTest, MessageLoopEndsWhenAPlainWindowCloses) {
