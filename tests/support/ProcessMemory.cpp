@@ -1,7 +1,8 @@
 #include "ProcessMemory.h"
 
-#include <psapi.h>
 #include <windows.h>
+
+#include <psapi.h>
 
 size_t privateBytesInUse() {
     PROCESS_MEMORY_COUNTERS_EX counters{};
