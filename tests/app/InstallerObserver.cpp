@@ -19,7 +19,7 @@ BOOL CALLBACK matchInstallerWindow(HWND window, LPARAM parameter) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     wchar_t title[16] = {};
-    if (owner == search->processId && GetWindowTextW(window, title, 16) > 0 &&
+    if ((search->processId == 0 || owner == search->processId) && GetWindowTextW(window, title, 16) > 0 &&
         std::wstring(title) == L"Pellmont") {
         search->found = window;
         return FALSE;

@@ -30,7 +30,7 @@ public:
     // Times count from here.
     InstallerObserver();
 
-    // Follows the "Pellmont" window of the given process until it is gone or the time is up; false
+    // Follows the "Pellmont" window of the given process (any process for 0) until it is gone or the time is up; false
     // when the window never appeared or outlived timeoutMs. onChange runs after each change is
     // recorded, on this thread.
     bool follow(DWORD processId, DWORD timeoutMs,
@@ -54,7 +54,7 @@ private:
     DWORD closedAtMs = ~0u;
 };
 
-// The top-level "Pellmont" window of a process, or null.
+// The top-level "Pellmont" window of a process (of any process for 0), or null.
 HWND findInstallerWindow(DWORD processId);
 // Writes the window's screen area as a 24-bit BMP file; false when it could not be captured.
 bool saveWindowScreenshot(HWND window, const std::wstring& path);

@@ -1,5 +1,6 @@
 // Follows the installer window of a process and prints every change it shows, one line each:
-// "<ms> status <text>" or "<ms> progress <value>", then "<ms> closed". Used by the demo.
+// "<ms> window <x> <y> <width> <height>" once, then "<ms> status <text>" or "<ms> progress <value>",
+// then "<ms> closed". Used by the demo; a process id of 0 follows the first installer window to appear.
 //   InstallerObserver.exe PROCESS_ID OUTPUT_FILE [TIMEOUT_MS]
 
 #include "InstallerObserver.h"
@@ -20,7 +21,14 @@ int wmain(int argumentCount, wchar_t** arguments) {
         return 2;
     }
     InstallerObserver observer;
-    const bool followed = observer.follow(processId, timeoutMs, [output](HWND, const ObservedChange& change) {
+    bool placed = false;
+    const bool followed = observer.follow(processId, timeoutMs, [&](HWND, const ObservedChange& change) {
+        if (!placed) {
+            placed = true;
+            const RECT& rect = observer.geometry().windowRect;
+            std::fwprintf(output, L"%lu window %ld %ld %ld %ld\n", change.atMs, rect.left, rect.top,
+                          rect.right - rect.left, rect.bottom - rect.top);
+        }
         if (change.isProgress) {
             std::fwprintf(output, L"%lu progress %d\n", change.atMs, change.progress);
         } else {

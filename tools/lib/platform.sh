@@ -25,21 +25,27 @@ ensure_packages() {
     fi
 }
 
-# configure_and_build BUILD_DIR TOOLCHAIN [cmake options...]
-configure_and_build() {
+# configure BUILD_DIR TOOLCHAIN [cmake options...]
+configure() {
     local dir=$1 toolchain=$2
     shift 2
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         cmake -S "$PELLMONT_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DCMAKE_TOOLCHAIN_FILE="$PELLMONT_ROOT/cmake/$toolchain" "$@" >/dev/null
     fi
-    cmake --build "$dir" -j "$(nproc)"
 }
 
+# build_targets [target...]: both builds, everything unless targets are named.
 build_targets() {
-    configure_and_build "$PELLMONT_BUILD/i686" toolchain-i686.cmake
-    configure_and_build "$PELLMONT_BUILD/x86_64" toolchain-x86_64.cmake \
-        -DPELLMONT_I686_BUILD_DIR="$PELLMONT_BUILD/i686"
+    local targets=()
+    local target
+    for target in "$@"; do
+        targets+=(--target "$target")
+    done
+    configure "$PELLMONT_BUILD/i686" toolchain-i686.cmake
+    configure "$PELLMONT_BUILD/x86_64" toolchain-x86_64.cmake -DPELLMONT_I686_BUILD_DIR="$PELLMONT_BUILD/i686"
+    cmake --build "$PELLMONT_BUILD/i686" -j "$(nproc)" "${targets[@]}"
+    cmake --build "$PELLMONT_BUILD/x86_64" -j "$(nproc)" "${targets[@]}"
 }
 
 # The endpoints that the tests and the demo find by friendly name; each sink also brings a capture
@@ -68,8 +74,10 @@ wait_for() {  # wait_for SECONDS COMMAND...
 
 PELLMONT_PIDS=()
 
+# The prefix and the services' state live in PELLMONT_PLATFORM (default: the build folder).
 start_platform() {
-    local state=$PELLMONT_BUILD/platform
+    local base=${PELLMONT_PLATFORM:-$PELLMONT_BUILD}
+    local state=$base/platform
     mkdir -p "$state"
 
     local display
@@ -103,7 +111,7 @@ start_platform() {
         index=$((index + 1))
     done
 
-    export WINEPREFIX=$PELLMONT_BUILD/wineprefix
+    export WINEPREFIX=$base/wineprefix
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     /usr/lib/wine/wineserver -f -p </dev/null >"$state/wineserver.log" 2>&1 &
