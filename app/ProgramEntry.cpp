@@ -1,12 +1,14 @@
 // The program's entry: framework up, arguments as KStrings, the application's main, everything down.
 
 #include "InstallerApplication.h"
+#include "RunApplication.h"
 
 #include "foundation/KString.h"
 #include "framework/FrameworkCore.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <cstdlib>
 
@@ -21,20 +23,6 @@ void restrictDllSearchToSystem() {
     if (setDefaultDllDirectories != nullptr) {
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
-}
-
-int runApplication(KApplication* application, KString** arguments, int argumentCount) {
-    if (application->allowsMultipleInstances()) {
-        return application->main(arguments, argumentCount);
-    }
-    // The handle stays open until the process ends, so the name stays taken while this instance runs.
-    const HANDLE mutex = CreateMutexW(nullptr, TRUE, application->mutexName());
-    if (mutex != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) {
-        const int result = application->main(arguments, argumentCount);
-        ReleaseMutex(mutex);
-        return result;
-    }
-    return application->onAnotherInstance(arguments, argumentCount);
 }
 
 } // namespace

@@ -1,0 +1,64 @@
+#include "app/RunApplication.h"
+
+#include "framework/KApplication.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Records which of its entry points ran; answers false to several instances when told to.
+class RecordingApplication : public KApplication {
+public:
+    RecordingApplication(bool singleInstance, const wchar_t* name, KApplication* nested = nullptr)
+        : singleInstance(singleInstance), name(name), nested(nested) {}
+
+    int main(KString**, int) override {
+        ++mainRuns;
+        // A second instance started while this one runs.
+        return nested != nullptr ? runApplication(nested, nullptr, 0) * 10 : 7;
+    }
+    int onAnotherInstance(KString**, int) override {
+        ++otherInstanceRuns;
+        return 3;
+    }
+    bool allowsMultipleInstances() override { return !singleInstance; }
+    const wchar_t* mutexName() override { return name; }
+
+    int mainRuns = 0;
+    int otherInstanceRuns = 0;
+
+private:
+    bool singleInstance;
+    const wchar_t* name;
+    KApplication* nested;
+};
+
+bool mutexExists(const wchar_t* name) {
+    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, name);
+    if (mutex == nullptr) {
+        return false;
+    }
+    CloseHandle(mutex);
+    return true;
+}
+
+} // namespace
+
+TEST(RunApplication, SeveralInstancesTakeNoMutex) {
+    RecordingApplication second(false, L"PellmontTest_Multiple");
+    RecordingApplication first(false, L"PellmontTest_Multiple", &second);
+    EXPECT_EQ(70, runApplication(&first, nullptr, 0));
+    EXPECT_EQ(1, second.mainRuns) << "both instances ran";
+    EXPECT_FALSE(mutexExists(L"PellmontTest_Multiple"));
+    EXPECT_FALSE(mutexExists(KApplication().mutexName())) << "the default application takes no mutex";
+}
+
+TEST(RunApplication, SingleInstanceRunsOnceWhileTheFirstHoldsTheMutex) {
+    RecordingApplication second(true, L"PellmontTest_Single");
+    RecordingApplication first(true, L"PellmontTest_Single", &second);
+    EXPECT_EQ(30, runApplication(&first, nullptr, 0)) << "the second instance's result comes back";
+    EXPECT_EQ(1, first.mainRuns);
+    EXPECT_EQ(0, second.mainRuns);
+    EXPECT_EQ(1, second.otherInstanceRuns);
+    EXPECT_TRUE(mutexExists(L"PellmontTest_Single")) << "the name stays taken until the process ends";
+}
