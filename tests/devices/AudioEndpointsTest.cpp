@@ -1,0 +1,76 @@
+#include "devices/AudioEndpoints.h"
+#include "DeviceTestFixture.h"
+#include "support/ProcessMemory.h"
+
+#include <string>
+
+namespace {
+
+std::wstring lookUp(const std::wstring& name) {
+    const KString id = findEndpointIdByName(name.c_str());
+    return id.isEmpty() ? std::wstring() : std::wstring(id.text(), static_cast<size_t>(id.length()));
+}
+
+} // namespace
+
+using AudioEndpointsTest = DeviceTestFixture;
+
+TEST_F(AudioEndpointsTest, FindsRenderAndCaptureEndpointsByTheirFriendlyNames) {
+    // A render identifier begins {0.0.0., a capture one {0.0.1.: both directions are searched.
+    const std::wstring speakers = lookUp(L"Speakers (Studio USB)");
+    const std::wstring microphone = lookUp(L"Microphone (Studio USB)");
+    EXPECT_EQ(idOf(L"Speakers (Studio USB)"), speakers);
+    EXPECT_EQ(idOf(L"Microphone (Studio USB)"), microphone);
+    EXPECT_EQ(0u, speakers.find(L"{0.0.0.")) << ::testing::PrintToString(speakers);
+    EXPECT_EQ(0u, microphone.find(L"{0.0.1.")) << ::testing::PrintToString(microphone);
+    for (const Endpoint& endpoint : endpoints) {
+        EXPECT_EQ(firstEndpointId(endpoints, endpoint.name), lookUp(endpoint.name))
+            << ::testing::PrintToString(endpoint.name);
+    }
+}
+
+TEST_F(AudioEndpointsTest, SharedNameGivesTheEndpointListedFirst) {
+    std::vector<std::wstring> ids;
+    for (const Endpoint& endpoint : endpoints) {
+        if (endpoint.name == L"Line 1") {
+            ids.push_back(endpoint.id);
+        }
+    }
+    ASSERT_EQ(2u, ids.size()) << "a render and a capture endpoint should share the name";
+    EXPECT_NE(ids[0], ids[1]);
+    EXPECT_EQ(ids[0], lookUp(L"Line 1"));
+}
+
+TEST_F(AudioEndpointsTest, NamesDifferingInCaseOrBlanksAreDifferentNames) {
+    EXPECT_EQ(idOf(L"Headphones"), lookUp(L"Headphones"));
+    EXPECT_EQ(idOf(L"HEADPHONES"), lookUp(L"HEADPHONES"));
+    EXPECT_NE(lookUp(L"Headphones"), lookUp(L"HEADPHONES"));
+    const wchar_t* const absentNames[] = {L"headphones",
+                                          L"Headphones ",
+                                          L" Headphones",
+                                          L"Headphone",
+                                          L"Speakers",
+                                          L"line 1",
+                                          L"Line 1 ",
+                                          L"Line  1",
+                                          L"Microphone (Studio USB) ",
+                                          L""};
+    for (const wchar_t* name : absentNames) {
+        ASSERT_TRUE(firstEndpointId(endpoints, name).empty())
+            << "the platform has an endpoint named " << name;
+        EXPECT_EQ(L"", lookUp(name)) << ::testing::PrintToString(std::wstring(name));
+    }
+}
+
+TEST_F(AudioEndpointsTest, RepeatedLookupsReleaseWhatTheyObtain) {
+    // Each lookup reads every endpoint's name; names or identifiers left unfreed would add up.
+    for (int warmUp = 0; warmUp < 20; ++warmUp) {
+        lookUp(L"Nowhere");
+    }
+    const size_t before = privateBytesInUse();
+    for (int call = 0; call < 1000; ++call) {
+        lookUp(call % 2 == 0 ? L"Nowhere" : L"Microphone (Studio USB)");
+    }
+    const size_t after = privateBytesInUse();
+    EXPECT_LT(after, before + 256 * 1024) << "private bytes grew from " << before << " to " << after;
+}

@@ -1,0 +1,58 @@
+#include "DeviceTestFixture.h"
+
+#include "devices/DeviceIdUpdate.h"
+
+#include <objbase.h>
+#include <windows.h>
+
+::testing::AssertionResult sameBytes(const std::string& expected, const std::string& actual) {
+    if (expected.size() != actual.size()) {
+        return ::testing::AssertionFailure() << "size " << actual.size() << ", expected " << expected.size();
+    }
+    for (size_t offset = 0; offset < expected.size(); ++offset) {
+        if (expected[offset] != actual[offset]) {
+            return ::testing::AssertionFailure()
+                   << "first difference at offset " << offset << ": "
+                   << (static_cast<unsigned>(actual[offset]) & 0xFF) << ", expected "
+                   << (static_cast<unsigned>(expected[offset]) & 0xFF);
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+void DeviceTestFixture::SetUp() {
+    const HRESULT result = CoInitialize(nullptr);
+    ASSERT_TRUE(SUCCEEDED(result)) << "CoInitialize: " << std::hex << result;
+    comInitialised = true;
+    endpoints = activeEndpoints();
+    // The null devices of the test platform; without them no lookup can succeed.
+    for (const wchar_t* name :
+         {L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Line 1", L"Headphones", L"HEADPHONES"}) {
+        ASSERT_FALSE(firstEndpointId(endpoints, name).empty())
+            << "no active endpoint named " << ::testing::PrintToString(std::wstring(name))
+            << "; is the test platform's PulseAudio running?";
+    }
+}
+
+void DeviceTestFixture::TearDown() {
+    if (comInitialised) {
+        CoUninitialize();
+    }
+}
+
+std::wstring DeviceTestFixture::idOf(const std::wstring& name) {
+    const std::wstring id = firstEndpointId(endpoints, name);
+    EXPECT_FALSE(id.empty()) << "no endpoint named " << ::testing::PrintToString(name);
+    return id;
+}
+
+std::string DeviceTestFixture::rewrite(const std::string& bytes) {
+    std::string result;
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(writeFileBytes(path, bytes.data(), static_cast<unsigned long>(bytes.size())))
+        << "writing the database failed: " << GetLastError();
+    updateDeviceIds(path);
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(readFileBytes(path, result)) << "reading the database back failed: " << GetLastError();
+    return result;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "EndpointList.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// Byte-for-byte comparison of whole files that names the first differing offset.
+::testing::AssertionResult sameBytes(const std::string& expected, const std::string& actual);
+
+// COM on the test's thread, the machine's endpoints, and a folder of the test's own.
+class DeviceTestFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The identifier of the first endpoint with that name; fails the test when there is none.
+    std::wstring idOf(const std::wstring& name);
+    // Writes the bytes to a database file, rewrites it and gives back what it then holds.
+    std::string rewrite(const std::string& bytes);
+
+    TemporaryFolder folder;
+    KString path = folder.join(L"\\Profiles.db64");
+    std::vector<Endpoint> endpoints;
+
+private:
+    bool comInitialised = false;
+};
