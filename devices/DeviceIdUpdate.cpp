@@ -103,7 +103,7 @@ bool findDevicePairRecord(SectionWalker& walker, LONG recordCount, LONG& recordS
             recordSize = record.recordSize;
             return true;
         }
-        if (record.recordSize != 0 && !walker.skip(record.recordSize)) {
+        if (!walker.skip(record.recordSize)) {
             return false;
         }
     }
