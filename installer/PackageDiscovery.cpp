@@ -1,0 +1,101 @@
+#include "PackageDiscovery.h"
+
+#include "foundation/KFile.h"
+
+#include <cstdlib>
+
+namespace {
+
+constexpr DWORD PROGRAM_PATH_UNITS = 520;
+// The longest path the system hands out; a module path cannot be longer.
+constexpr DWORD LONGEST_PATH_UNITS = 32768;
+
+constexpr const wchar_t* PRODUCT_PACKAGES[] = {
+    L"\\VN1.5.1 Setup.msi", L"\\VN1.5.2 Setup.msi", L"\\VN1.5.3 Setup.msi",
+    L"\\VN1.5.4 Setup.msi", L"\\VN1.5.5 Setup.msi", L"\\VN1.5.6 Setup.msi",
+    L"\\VN1.5.7 Setup.msi", L"\\VN1.5.8 Setup.msi", L"\\VN1.5.9 Setup.msi",
+};
+
+constexpr const wchar_t* CLOCKLINE_PACKAGES[] = {
+    L"\\Clockline Plug-In v1.0 Setup.msi", L"\\Clockline Plug-In v1.1 Setup.msi",
+    L"\\Clockline Plug-In v1.2 Setup.msi", L"\\Clockline Plug-In v1.3 Setup.msi",
+    L"\\Clockline Plug-In v1.4 Setup.msi",
+};
+
+constexpr const wchar_t* DRIFTCAST_PACKAGES[] = {
+    L"\\Driftcast Plug-In v1.0 Setup.msi", L"\\Driftcast Plug-In v1.1 Setup.msi",
+    L"\\Driftcast Plug-In v1.2 Setup.msi", L"\\Driftcast Plug-In v1.3 Setup.msi",
+    L"\\Driftcast Plug-In v1.4 Setup.msi",
+};
+
+constexpr const wchar_t* PANELGATE_PACKAGES[] = {
+    L"\\Panelgate Plug-In v1.0 Setup.msi", L"\\Panelgate Plug-In v1.1 Setup.msi",
+    L"\\Panelgate Plug-In v1.2 Setup.msi", L"\\Panelgate Plug-In v1.3 Setup.msi",
+    L"\\Panelgate Plug-In v1.4 Setup.msi",
+};
+
+template <size_t count>
+KString findFirstPackage(const KString& programFolder, const wchar_t* const (&candidates)[count]) {
+    for (const wchar_t* const candidate : candidates) {
+        const KString path = programFolder + candidate;
+        if (KFile::exists(path)) {
+            return path;
+        }
+    }
+    return KString();
+}
+
+// The whole module path in a malloc'd buffer, or null. A path that does not fit is cut by the system
+// without a word, so the buffer grows until the terminator fits too.
+wchar_t* getModulePath() {
+    for (DWORD units = PROGRAM_PATH_UNITS; units <= LONGEST_PATH_UNITS; units *= 2) {
+        wchar_t* const buffer = static_cast<wchar_t*>(std::malloc(units * sizeof(wchar_t)));
+        if (buffer == nullptr) {
+            return nullptr;
+        }
+        buffer[0] = L'\0';
+        const DWORD length = GetModuleFileNameW(nullptr, buffer, units);
+        if (length < units) {
+            buffer[length] = L'\0';
+            return buffer;
+        }
+        std::free(buffer);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+KString getProgramFolder() {
+    wchar_t* const buffer = getModulePath();
+    if (buffer == nullptr) {
+        return KString();
+    }
+    wchar_t* end = buffer;
+    while (*end != L'\0') {
+        ++end;
+    }
+    if (end != buffer) {
+        while (end != buffer && *end != L'\\') {
+            --end;
+        }
+        *end = L'\0';
+    }
+    return KString(buffer, KString::ADOPT_BUFFER);
+}
+
+KString findProductPackage(const KString& programFolder) {
+    return findFirstPackage(programFolder, PRODUCT_PACKAGES);
+}
+
+KString findClocklinePackage(const KString& programFolder) {
+    return findFirstPackage(programFolder, CLOCKLINE_PACKAGES);
+}
+
+KString findDriftcastPackage(const KString& programFolder) {
+    return findFirstPackage(programFolder, DRIFTCAST_PACKAGES);
+}
+
+KString findPanelgatePackage(const KString& programFolder) {
+    return findFirstPackage(programFolder, PANELGATE_PACKAGES);
+}

@@ -1,0 +1,246 @@
+#include "InstallerTestSupport.h"
+
+#include "TestPaths.h"
+#include "installer/ComponentDetection.h"
+
+#include <cwchar>
+#include <tlhelp32.h>
+#include <vector>
+#include <winternl.h>
+
+namespace {
+
+constexpr wchar_t MAKER_REGISTRY_KEY[] = L"SOFTWARE\\Quillmark";
+
+KString systemProgram(const wchar_t* name) {
+    wchar_t folder[MAX_PATH] = {};
+    GetSystemDirectoryW(folder, MAX_PATH);
+    return KString(folder, KString::COPY_TEXT) + name;
+}
+
+} // namespace
+
+KString testPackage(const wchar_t* name) {
+    return KString(TEST_PACKAGE_FOLDER, KString::REFER_STATIC) + name;
+}
+
+KString testProgram(const wchar_t* name) {
+    return KString(TEST_PROGRAM_FOLDER, KString::REFER_STATIC) + name;
+}
+
+DWORD runProgram(const KString& application, const KString& commandLine, DWORD timeoutMs) {
+    STARTUPINFOW startupInfo = {};
+    startupInfo.cb = sizeof(startupInfo);
+    PROCESS_INFORMATION processInformation = {};
+    std::vector<wchar_t> writable(commandLine.text(), commandLine.text() + commandLine.length() + 1);
+    if (!CreateProcessW(application.text(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startupInfo, &processInformation)) {
+        return ~0u;
+    }
+    const UniqueHandle process(processInformation.hProcess);
+    const UniqueHandle thread(processInformation.hThread);
+    if (WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), 5000);
+        return STILL_ACTIVE;
+    }
+    DWORD exitCode = ~0u;
+    GetExitCodeProcess(process.get(), &exitCode);
+    return exitCode;
+}
+
+void uninstallPackage(const KString& packagePath) {
+    runProgram(systemProgram(L"\\msiexec.exe"),
+               KString(L" /x \"", KString::REFER_STATIC) + packagePath + L"\" /qn", PROCESS_TIMEOUT_MS);
+}
+
+DWORD findChildProcess(DWORD parentId, const wchar_t* exeName) {
+    const UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) {
+        return 0;
+    }
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ParentProcessID == parentId && _wcsicmp(entry.szExeFile, exeName) == 0) {
+            return entry.th32ProcessID;
+        }
+    }
+    return 0;
+}
+
+bool readCommandLine(HANDLE process, std::wstring& commandLine) {
+    PROCESS_BASIC_INFORMATION basic = {};
+    ULONG returned = 0;
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), &returned) != 0 ||
+        basic.PebBaseAddress == nullptr) {
+        return false;
+    }
+    PEB peb = {};
+    RTL_USER_PROCESS_PARAMETERS parameters = {};
+    if (!ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), nullptr) ||
+        peb.ProcessParameters == nullptr ||
+        !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof(parameters), nullptr) ||
+        parameters.CommandLine.Buffer == nullptr || parameters.CommandLine.Length == 0) {
+        return false;
+    }
+    std::vector<wchar_t> text(parameters.CommandLine.Length / sizeof(wchar_t));
+    if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, text.data(), parameters.CommandLine.Length,
+                           nullptr)) {
+        return false;
+    }
+    commandLine.assign(text.begin(), text.end());
+    return true;
+}
+
+void terminateProcessTree(DWORD processId) {
+    std::vector<DWORD> children;
+    {
+        const UniqueFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry = {};
+        entry.dwSize = sizeof(entry);
+        for (BOOL more = snapshot && Process32FirstW(snapshot.get(), &entry); more;
+             more = Process32NextW(snapshot.get(), &entry)) {
+            if (entry.th32ParentProcessID == processId) {
+                children.push_back(entry.th32ProcessID);
+            }
+        }
+    }
+    for (const DWORD child : children) {
+        terminateProcessTree(child);
+    }
+    const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    if (process) {
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), 5000);
+    }
+}
+
+void deleteProductKey(REGSAM view) {
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, view, 0);
+    // Fails harmlessly while other keys of the maker are there.
+    RegDeleteKeyExW(HKEY_LOCAL_MACHINE, MAKER_REGISTRY_KEY, view, 0);
+}
+
+LONG createProductKey(REGSAM view) {
+    UniqueRegistryKey key;
+    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, 0, nullptr, 0, KEY_WRITE | view, nullptr,
+                           key.put(), nullptr);
+}
+
+LONG writeProductValue(REGSAM view, DWORD type, const void* data, DWORD byteCount) {
+    UniqueRegistryKey key;
+    const LONG created = RegCreateKeyExW(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, 0, nullptr, 0,
+                                         KEY_WRITE | view, nullptr, key.put(), nullptr);
+    if (created != ERROR_SUCCESS) {
+        return created;
+    }
+    return RegSetValueExW(key.get(), PRODUCT_REGISTRY_VALUE, 0, type, static_cast<const BYTE*>(data),
+                          byteCount);
+}
+
+ProductKeyCleanup::ProductKeyCleanup() {
+    deleteProductKey(KEY_WOW64_32KEY);
+    deleteProductKey(KEY_WOW64_64KEY);
+}
+
+ProductKeyCleanup::~ProductKeyCleanup() {
+    deleteProductKey(KEY_WOW64_32KEY);
+    deleteProductKey(KEY_WOW64_64KEY);
+}
+
+FolderChain::FolderChain(const KString& base, const wchar_t* relativePath) {
+    std::wstring path = base.text();
+    const wchar_t* rest = relativePath;
+    while (*rest == L'\\') {
+        const wchar_t* next = std::wcschr(rest + 1, L'\\');
+        const size_t length = next != nullptr ? static_cast<size_t>(next - rest) : std::wcslen(rest);
+        path.append(rest, length);
+        rest += length;
+        if (CreateDirectoryW(path.c_str(), nullptr) && createdCount < 16) {
+            created[createdCount++] = path;
+        }
+    }
+    deepest = KString(path.c_str(), KString::COPY_TEXT);
+}
+
+FolderChain::~FolderChain() {
+    while (createdCount > 0) {
+        RemoveDirectoryW(created[--createdCount].c_str());
+    }
+}
+
+bool FolderChain::isComplete() const {
+    const DWORD attributes = GetFileAttributesW(deepest.text());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+TestShell::TestShell() {
+    wchar_t readyName[64];
+    wchar_t quitName[64];
+    static LONG counter = 0;
+    const LONG number = InterlockedIncrement(&counter);
+    swprintf(readyName, 64, L"pellmont-shell-ready-%lu-%ld", GetCurrentProcessId(), number);
+    swprintf(quitName, 64, L"pellmont-shell-quit-%lu-%ld", GetCurrentProcessId(), number);
+    readyEvent.reset(CreateEventW(nullptr, TRUE, FALSE, readyName));
+    quitEvent.reset(CreateEventW(nullptr, TRUE, FALSE, quitName));
+    if (!readyEvent || !quitEvent) {
+        return;
+    }
+    const KString application = testProgram(L"\\installer_test_shell.exe");
+    std::wstring commandLine = L"\"";
+    commandLine += application.text();
+    commandLine += L"\" ";
+    commandLine += readyName;
+    commandLine += L" ";
+    commandLine += quitName;
+    STARTUPINFOW startupInfo = {};
+    startupInfo.cb = sizeof(startupInfo);
+    PROCESS_INFORMATION processInformation = {};
+    if (!CreateProcessW(application.text(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startupInfo, &processInformation)) {
+        return;
+    }
+    process.reset(processInformation.hProcess);
+    const UniqueHandle thread(processInformation.hThread);
+    const HANDLE waited[] = {readyEvent.get(), process.get()};
+    running = WaitForMultipleObjects(2, waited, FALSE, PROCESS_TIMEOUT_MS) == WAIT_OBJECT_0;
+}
+
+TestShell::~TestShell() {
+    stop();
+}
+
+DWORD TestShell::processId() const {
+    return process ? GetProcessId(process.get()) : 0;
+}
+
+bool TestShell::stop() {
+    if (!process) {
+        return true;
+    }
+    SetEvent(quitEvent.get());
+    const bool ended = WaitForSingleObject(process.get(), PROCESS_TIMEOUT_MS) == WAIT_OBJECT_0;
+    if (!ended) {
+        TerminateProcess(process.get(), 1);
+        WaitForSingleObject(process.get(), 5000);
+    }
+    process.reset();
+    running = false;
+    return ended;
+}
+
+ScopedEnvironmentVariable::ScopedEnvironmentVariable(const wchar_t* name, const wchar_t* value) : name(name) {
+    wchar_t buffer[4096];
+    const DWORD length = GetEnvironmentVariableW(name, buffer, 4096);
+    hadPrevious = length > 0 && length < 4096;
+    if (hadPrevious) {
+        previous.assign(buffer, length);
+    }
+    SetEnvironmentVariableW(name, value);
+}
+
+ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
+    SetEnvironmentVariableW(name.c_str(), hadPrevious ? previous.c_str() : nullptr);
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "foundation/KString.h"
+#include "foundation/UniqueResource.h"
+
+#include <windows.h>
+
+#include <string>
+
+// Bounds every wait of the installer tests; an msiexec.exe run takes about a second under Wine.
+constexpr DWORD PROCESS_TIMEOUT_MS = 60000;
+
+// A package that the build made, by file name ("\VN1.5.3 Setup.msi").
+KString testPackage(const wchar_t* name);
+// A helper program next to the test program, by file name ("\installer_test_shell.exe").
+KString testProgram(const wchar_t* name);
+
+// Runs the program with the command line (which begins with a blank) and waits at most timeoutMs.
+// Its exit code; STILL_ACTIVE when it did not end in time (it is then terminated), or ~0u when it
+// could not be started.
+DWORD runProgram(const KString& application, const KString& commandLine, DWORD timeoutMs);
+// Removes what the package installed; a package that is not installed is fine.
+void uninstallPackage(const KString& packagePath);
+
+// The first process found whose parent is parentId and whose file is named exeName; 0 when none is.
+DWORD findChildProcess(DWORD parentId, const wchar_t* exeName);
+// Reads the command line that a running process was given; false when it cannot be read (yet).
+bool readCommandLine(HANDLE process, std::wstring& commandLine);
+// Terminates the process and, first, the processes it started.
+void terminateProcessTree(DWORD processId);
+
+// Deletes the product's key in the given view (and its maker key, when nothing else is in it).
+void deleteProductKey(REGSAM view);
+// Writes the product's "Build" value in the given view; ERROR_SUCCESS or the failure.
+LONG writeProductValue(REGSAM view, DWORD type, const void* data, DWORD byteCount);
+// Creates the product's key without any value; ERROR_SUCCESS or the failure.
+LONG createProductKey(REGSAM view);
+
+// Removes the product's key from both views before and after a test.
+class ProductKeyCleanup {
+public:
+    ProductKeyCleanup();
+    ProductKeyCleanup(const ProductKeyCleanup&) = delete;
+    ProductKeyCleanup& operator=(const ProductKeyCleanup&) = delete;
+    ~ProductKeyCleanup();
+};
+
+// Creates the missing folders of a path below an existing folder ("\A\B\C" below base) and removes
+// those it created, deepest first, when destroyed; folders that were there stay.
+class FolderChain {
+public:
+    FolderChain(const KString& base, const wchar_t* relativePath);
+    FolderChain(const FolderChain&) = delete;
+    FolderChain& operator=(const FolderChain&) = delete;
+    ~FolderChain();
+
+    // The deepest folder of the chain.
+    const KString& path() const { return deepest; }
+    bool isComplete() const;
+
+private:
+    std::wstring created[16];
+    int createdCount = 0;
+    KString deepest;
+};
+
+// A process that owns the shell window while the object lives.
+class TestShell {
+public:
+    TestShell();
+    TestShell(const TestShell&) = delete;
+    TestShell& operator=(const TestShell&) = delete;
+    ~TestShell();
+
+    // True once the helper has declared its window the shell window.
+    bool isRunning() const { return running; }
+    DWORD processId() const;
+    // Asks the helper to go and waits for it; true when it ended in time.
+    bool stop();
+
+private:
+    UniqueHandle readyEvent;
+    UniqueHandle quitEvent;
+    UniqueHandle process;
+    bool running = false;
+};
+
+// Sets an environment variable for the life of the object; the previous state comes back afterwards.
+class ScopedEnvironmentVariable {
+public:
+    ScopedEnvironmentVariable(const wchar_t* name, const wchar_t* value);
+    ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+    ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+    ~ScopedEnvironmentVariable();
+
+private:
+    std::wstring name;
+    std::wstring previous;
+    bool hadPrevious = false;
+};
