@@ -22,13 +22,6 @@ DWORD runProgram(const KString& application, const KString& commandLine, DWORD t
 // Removes what the package installed; a package that is not installed is fine.
 void uninstallPackage(const KString& packagePath);
 
-// The first process found whose parent is parentId and whose file is named exeName; 0 when none is.
-DWORD findChildProcess(DWORD parentId, const wchar_t* exeName);
-// Reads the command line that a running process was given; false when it cannot be read (yet).
-bool readCommandLine(HANDLE process, std::wstring& commandLine);
-// Terminates the process and, first, the processes it started.
-void terminateProcessTree(DWORD processId);
-
 // Deletes the product's key in the given view (and its maker key, when nothing else is in it).
 void deleteProductKey(REGSAM view);
 // Writes the product's "Build" value in the given view; ERROR_SUCCESS or the failure.

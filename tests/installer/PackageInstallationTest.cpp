@@ -1,5 +1,6 @@
 #include "installer/PackageInstallation.h"
 #include "InstallerTestSupport.h"
+#include "ProcessInspection.h"
 #include "installer/ComponentDetection.h"
 
 #include "foundation/KFile.h"
