@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <new>
 
 namespace {
 
@@ -12,13 +11,9 @@ constexpr char EMPTY_UTF8[] = "";
 // Room for "-2147483648" and its terminator, with the margin the buffer has always had.
 constexpr int INTEGER_TEXT_UNITS = 33;
 
-// Takes ownership of buffer; null when the record cannot be allocated, and the buffer is then freed.
+// Takes ownership of buffer.
 KStringData* makeData(wchar_t* buffer, int length) {
-    KStringData* const data = new (std::nothrow) KStringData;
-    if (data == nullptr) {
-        std::free(buffer);
-        return nullptr;
-    }
+    KStringData* const data = new KStringData;
     data->refCount = 1;
     data->utf8Text = nullptr;
     InitializeCriticalSection(&data->utf8Lock);

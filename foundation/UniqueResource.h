@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <cstdlib>
+
 // Move-only ownership of one handle or reference that no class of the system already owns. The
 // traits name the invalid value and how to release, so every early return releases without cleanup
 // code. Releasing keeps the caller's GetLastError.
@@ -89,8 +91,15 @@ template <typename Element> struct CoTaskMemTraits {
     static void close(Type memory) { CoTaskMemFree(memory); }
 };
 
+template <typename Element> struct MallocTraits {
+    using Type = Element*;
+    static Type invalid() { return nullptr; }
+    static void close(Type memory) { std::free(memory); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
 using UniqueRegistryKey = UniqueResource<RegistryKeyTraits>;
 template <typename Interface> using ComReference = UniqueResource<ComReferenceTraits<Interface>>;
 template <typename Element> using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits<Element>>;
+template <typename Element> using UniqueMemory = UniqueResource<MallocTraits<Element>>;

@@ -4,8 +4,6 @@
 #include "PointerList.h"
 
 #include <cstdlib>
-#include <cwchar>
-#include <new>
 
 namespace {
 
@@ -43,9 +41,11 @@ KString ComponentRegistry::generateClassName() {
     EnterCriticalSection(&lock);
     wchar_t* const buffer = static_cast<wchar_t*>(std::malloc(CLASS_NAME_UNITS * sizeof(wchar_t)));
     if (buffer != nullptr) {
-        // The handle keeps its historical 32-bit signed rendering, also in a 64-bit process.
+        // The handle keeps its historical 32-bit signed rendering, also in a 64-bit process. The
+        // system's formatter keeps the C runtime's floating-point printf out of the program; the
+        // longest name is 26 units, well inside the buffer.
         const int module = static_cast<int>(reinterpret_cast<INT_PTR>(frameworkModule));
-        swprintf(buffer, CLASS_NAME_UNITS, L"NXF_%d_%d", module, classNameCounter);
+        wsprintfW(buffer, L"NXF_%d_%d", module, classNameCounter);
     }
     ++classNameCounter;
     LeaveCriticalSection(&lock);

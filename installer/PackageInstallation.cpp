@@ -2,7 +2,8 @@
 
 #include "foundation/UniqueResource.h"
 
-#include <vector>
+#include <cstdlib>
+#include <cstring>
 
 void installPackage(const KString& packagePath) {
     STARTUPINFOW startupInfo = {};
@@ -16,9 +17,14 @@ void installPackage(const KString& packagePath) {
     // The program's name goes separately as the application name. CreateProcessW may write into the
     // command line, so it gets a writable copy sized to the text: a long path is never cut.
     const KString commandText = KString(L" /i \"", KString::REFER_STATIC) + packagePath + L"\" /qb";
-    std::vector<wchar_t> commandLine(commandText.text(), commandText.text() + commandText.length() + 1);
+    const size_t commandBytes = (static_cast<size_t>(commandText.length()) + 1) * sizeof(wchar_t);
+    const UniqueMemory<wchar_t> commandLine(static_cast<wchar_t*>(std::malloc(commandBytes)));
+    if (!commandLine) {
+        return;
+    }
+    std::memcpy(commandLine.get(), commandText.text(), commandBytes);
 
-    if (!CreateProcessW(applicationName.text(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+    if (!CreateProcessW(applicationName.text(), commandLine.get(), nullptr, nullptr, TRUE, 0, nullptr,
                         nullptr, &startupInfo, &processInformation)) {
         return;
     }

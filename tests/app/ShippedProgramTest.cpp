@@ -120,7 +120,22 @@ TEST_F(ShippedProgram, CarriesItsManifestAndSevenImageIcon) {
         EXPECT_EQ(entry.width, entry.height);
         sizes.insert(entry.width);
         const HRSRC imageResource = FindResourceW(module, MAKEINTRESOURCEW(entry.id), MAKEINTRESOURCEW(3));
-        EXPECT_NE(nullptr, imageResource) << "image " << entry.id;
+        ASSERT_NE(nullptr, imageResource) << "image " << entry.id;
+        // Each image decodes by itself at its own size, the PNG-compressed large ones included.
+        BYTE* const bits = static_cast<BYTE*>(LockResource(LoadResource(module, imageResource)));
+        const HICON icon = CreateIconFromResourceEx(bits, SizeofResource(module, imageResource), TRUE,
+                                                    0x00030000, 0, 0, LR_DEFAULTCOLOR);
+        ASSERT_NE(nullptr, icon) << "image " << entry.id << " of " << int(entry.width) << " pixels";
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP colour = {};
+        ASSERT_NE(nullptr, info.hbmColor) << "image " << entry.id << " has colour";
+        GetObjectW(info.hbmColor, sizeof colour, &colour);
+        EXPECT_EQ(entry.width, colour.bmWidth);
+        EXPECT_EQ(entry.height, colour.bmHeight);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
     }
     EXPECT_EQ((std::set<int>{16, 20, 24, 32, 40, 48, 64}), sizes);
     FreeLibrary(module);

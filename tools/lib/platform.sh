@@ -120,7 +120,11 @@ start_platform() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Making the Wine prefix $WINEPREFIX"
         /usr/lib/wine/wine64 wineboot -i </dev/null >"$state/wineboot.log" 2>&1
-        # Xvfb has no window manager: Wine then draws captions and frames itself, as Windows does.
+    fi
+    # Xvfb has no window manager: Wine then draws captions and frames itself, as Windows does, and
+    # does not wait on a manager that never answers when a window closes. Checked on every start,
+    # so that a prefix made by an older version of this script is set too.
+    if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
         /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
             </dev/null >>"$state/wineboot.log" 2>&1
     fi
