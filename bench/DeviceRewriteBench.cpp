@@ -1,14 +1,18 @@
 // Rewrites configuration databases whose payloads are 1 MB, 100 MB and 1 GB and reports, per
 // rewrite, the bytes read and written and the time taken. The payload is skipped by moving the file
-// pointer, so the bytes read must stay the same whatever its size.
+// pointer, so the bytes read must stay the same whatever its size. Then counts the audio endpoint
+// enumerations that one rewrite makes, for databases whose names the machine's endpoints do and
+// do not carry. Prints Markdown tables.
 //
 // Usage: device_rewrite_bench [repetitions]
 
+#include "EnumerationCounter.h"
 #include "ReadCounter.h"
 #include "devices/DeviceIdUpdate.h"
 #include "foundation/KString.h"
 #include "foundation/UniqueResource.h"
 
+#include <objbase.h>
 #include <windows.h>
 
 #include <cstdint>
@@ -22,6 +26,7 @@ namespace {
 constexpr uint32_t MEGABYTE = 1024 * 1024;
 constexpr uint32_t PAYLOAD_SIZES[] = {MEGABYTE, 100 * MEGABYTE, 1024 * MEGABYTE};
 constexpr DWORD FULL_REWRITE_BYTES = 3 + 1580 + 1036; // signature, header block, device-pair record
+constexpr unsigned long MAX_ENUMERATIONS = 4;         // two header names, two record names
 constexpr BYTE DEVICE_PAIR_TYPE[16] = {0xBA, 0xDC, 0xF8, 0xDB, 0x17, 0xCB, 0xA1, 0x42,
                                        0x81, 0x92, 0xE5, 0x01, 0xE5, 0x94, 0x22, 0x65};
 
@@ -33,13 +38,29 @@ void putText(std::vector<BYTE>& bytes, size_t offset, const wchar_t* text) {
     std::memcpy(&bytes[offset], text, (wcslen(text) + 1) * sizeof(wchar_t));
 }
 
-// The header and one entry, up to where its payload begins. Pseudo-device names keep the endpoint
-// lookups out of the measurement: they take the same time whatever the payload.
-std::vector<BYTE> headAndEntry(uint32_t payloadSize) {
+// The names a database carries: two in the header, two in its device-pair record.
+struct DeviceNames {
+    const wchar_t* header[2];
+    const wchar_t* record[2];
+};
+
+// Pseudo-devices keep the endpoint lookups out of the timing: they take the same time whatever the
+// payload.
+constexpr DeviceNames PSEUDO_DEVICES = {{L"Tone Source", L"Silent Sink"},
+                                        {L"Capture Writer", L"Tone Source"}};
+// Endpoints of the test platform's sound server, so every lookup is made and succeeds.
+constexpr DeviceNames MACHINE_ENDPOINTS = {{L"Speakers (Studio USB)", L"Microphone (Studio USB)"},
+                                           {L"Headphones", L"Microphone (Studio USB)"}};
+constexpr DeviceNames UNKNOWN_FIRST_NAME = {{L"Not On This Machine", L"Microphone (Studio USB)"},
+                                            {L"Headphones", L"Microphone (Studio USB)"}};
+constexpr uint32_t SMALL_PAYLOAD = 4096;
+
+// The header and one entry, up to where its payload begins.
+std::vector<BYTE> headAndEntry(uint32_t payloadSize, const DeviceNames& names) {
     std::vector<BYTE> bytes(1594 + 1319, 0x5A);
     std::memcpy(&bytes[0], "VNC", 3);
-    putText(bytes, 1027, L"Tone Source");
-    putText(bytes, 1283, L"Silent Sink");
+    putText(bytes, 1027, names.header[0]);
+    putText(bytes, 1283, names.header[1]);
     putInt32(bytes, 1590, 1);
     const size_t descriptor = 1594 + 1292 + 3;
     bytes[descriptor + 12] = 1;
@@ -48,7 +69,7 @@ std::vector<BYTE> headAndEntry(uint32_t payloadSize) {
 }
 
 // The record list after the payload: a record of another type, then a device-pair record.
-std::vector<BYTE> recordList() {
+std::vector<BYTE> recordList(const DeviceNames& names) {
     std::vector<BYTE> bytes(28 + 24 + 64 + 24 + 1036, 0x5A);
     putInt32(bytes, 24, 2);
     std::memset(&bytes[28], 0x11, 16);
@@ -56,20 +77,20 @@ std::vector<BYTE> recordList() {
     const size_t pair = 28 + 24 + 64;
     std::memcpy(&bytes[pair], DEVICE_PAIR_TYPE, sizeof(DEVICE_PAIR_TYPE));
     putInt32(bytes, pair + 20, 1036);
-    putText(bytes, pair + 24 + 266, L"Capture Writer");
-    putText(bytes, pair + 24 + 778, L"Tone Source");
+    putText(bytes, pair + 24 + 266, names.record[0]);
+    putText(bytes, pair + 24 + 778, names.record[1]);
     return bytes;
 }
 
 // The payload is left as a hole: the file system stores no bytes for it.
-bool createDatabase(const wchar_t* path, uint32_t payloadSize) {
+bool createDatabase(const wchar_t* path, uint32_t payloadSize, const DeviceNames& names) {
     const UniqueFileHandle file(
         CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return false;
     }
-    const std::vector<BYTE> head = headAndEntry(payloadSize);
-    const std::vector<BYTE> tail = recordList();
+    const std::vector<BYTE> head = headAndEntry(payloadSize, names);
+    const std::vector<BYTE> tail = recordList(names);
     DWORD written = 0;
     LARGE_INTEGER tailPosition;
     tailPosition.QuadPart = static_cast<LONGLONG>(head.size()) + payloadSize;
@@ -89,9 +110,15 @@ double secondsBetween(const LARGE_INTEGER& start, const LARGE_INTEGER& end) {
 
 int main(int argc, char** argv) {
     const int repetitions = argc > 1 ? std::atoi(argv[1]) : 20;
-    if (repetitions < 1 || !startCountingFileTraffic()) {
-        std::fprintf(stderr,
-                     "usage: device_rewrite_bench [repetitions >= 1]; file calls must be countable\n");
+    // The rewrite's endpoint lookups need COM, as on the installer's worker thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    LARGE_INTEGER firstEnumeratorStart, firstEnumeratorEnd;
+    QueryPerformanceCounter(&firstEnumeratorStart);
+    const bool countingEnumerations = SUCCEEDED(com) && startCountingEnumerations();
+    QueryPerformanceCounter(&firstEnumeratorEnd);
+    if (repetitions < 1 || !countingEnumerations || !startCountingFileTraffic()) {
+        std::fprintf(stderr, "usage: device_rewrite_bench [repetitions >= 1]; file calls and endpoint "
+                             "enumerations must be countable\n");
         return 2;
     }
     wchar_t folder[MAX_PATH + 1];
@@ -100,11 +127,12 @@ int main(int argc, char** argv) {
     swprintf(path, sizeof(path) / sizeof(path[0]), L"%lspellmont-bench-%lu.db64", folder,
              GetCurrentProcessId());
 
-    std::printf("%-10s %14s %8s %12s %12s %14s %14s\n", "payload", "file bytes", "reads", "bytes read",
-                "bytes written", "mean ms", "min ms");
+    std::printf("Per rewrite; %d rewrites per payload after one warm-up rewrite.\n\n", repetitions);
+    std::printf("| Payload | File bytes | ReadFile calls | Bytes read | Bytes written | Mean ms | Fastest ms "
+                "|\n|---|---|---|---|---|---|---|\n");
     int status = 0;
     for (const uint32_t payloadSize : PAYLOAD_SIZES) {
-        if (!createDatabase(path, payloadSize)) {
+        if (!createDatabase(path, payloadSize, PSEUDO_DEVICES)) {
             std::fprintf(stderr, "cannot create the database (error %lu)\n", GetLastError());
             status = 1;
             break;
@@ -130,7 +158,7 @@ int main(int argc, char** argv) {
         GetFileAttributesExW(path, GetFileExInfoStandard, &attributes);
         const uint64_t fileBytes =
             (static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
-        std::printf("%7u MB %14llu %8llu %12llu %12llu %14.3f %14.3f\n", payloadSize / MEGABYTE,
+        std::printf("| %u MB | %llu | %llu | %llu | %llu | %.3f | %.3f |\n", payloadSize / MEGABYTE,
                     static_cast<unsigned long long>(fileBytes),
                     static_cast<unsigned long long>(perRewrite.readCalls),
                     static_cast<unsigned long long>(perRewrite.bytesRead),
@@ -144,5 +172,42 @@ int main(int argc, char** argv) {
             status = 1;
         }
     }
+
+    struct EnumerationCase {
+        const char* description;
+        const DeviceNames* names;
+    };
+    const EnumerationCase cases[] = {
+        {"four names of this machine's endpoints", &MACHINE_ENDPOINTS},
+        {"first header name on no endpoint (the rewrite ends there)", &UNKNOWN_FIRST_NAME},
+        {"pseudo-devices only", &PSEUDO_DEVICES},
+    };
+    std::printf("\nThe process's first audio device enumerator took %.1f ms to make (the system's audio "
+                "driver is loaded and connects to the sound server); each lookup after it makes its own "
+                "enumerator and enumeration.\n\n",
+                secondsBetween(firstEnumeratorStart, firstEnumeratorEnd) * 1000);
+    std::printf("| Database | Endpoint enumerations | Bytes written | Rewrite ms |\n|---|---|---|---|\n");
+    for (const EnumerationCase& example : cases) {
+        if (!createDatabase(path, SMALL_PAYLOAD, *example.names)) {
+            std::fprintf(stderr, "cannot create the database (error %lu)\n", GetLastError());
+            status = 1;
+            break;
+        }
+        const unsigned long enumerationsBefore = enumerationCount();
+        const FileTraffic before = fileTraffic();
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        updateDeviceIds(KString(path, KString::REFER_STATIC));
+        QueryPerformanceCounter(&end);
+        const unsigned long enumerations = enumerationCount() - enumerationsBefore;
+        std::printf("| %s | %lu | %llu | %.1f |\n", example.description, enumerations,
+                    static_cast<unsigned long long>(fileTraffic().bytesWritten - before.bytesWritten),
+                    secondsBetween(start, end) * 1000);
+        DeleteFileW(path);
+        if (enumerations > MAX_ENUMERATIONS) {
+            status = 1;
+        }
+    }
+    CoUninitialize();
     return status;
 }

@@ -1,5 +1,6 @@
-// The shipped 32-bit program as built: its imports, subsystem, manifest and icon group. It cannot run
-// here, so it is read as a file and loaded as a resource module.
+// The shipped 32-bit program as built: its imports, subsystem, manifest and icon group, and what its
+// link took from the C++ runtime. It cannot run here, so it is read as a file and loaded as a
+// resource module.
 
 #include "AppTestPaths.h"
 
@@ -139,4 +140,24 @@ TEST_F(ShippedProgram, CarriesItsManifestAndSevenImageIcon) {
     }
     EXPECT_EQ((std::set<int>{16, 20, 24, 32, 40, 48, 64}), sizes);
     FreeLibrary(module);
+}
+
+// Any member of these would bring the C++ runtime's exception machinery, or its threads, into the
+// program: a few hundred kilobytes for nothing the program uses.
+TEST(ShippedProgramLink, TakesNothingFromTheCxxRuntime) {
+    std::string map;
+    ASSERT_TRUE(readFileBytes(KString(SHIPPED_PROGRAM_MAP, KString::REFER_STATIC), map))
+        << "no link map at " << testing::PrintToString(std::wstring(SHIPPED_PROGRAM_MAP));
+    const size_t included = map.find("Archive member included");
+    const size_t discarded = map.find("Discarded input sections");
+    ASSERT_NE(std::string::npos, included);
+    ASSERT_NE(std::string::npos, discarded);
+    const std::string members = map.substr(included, discarded - included);
+    EXPECT_NE(std::string::npos, members.find("libkernel32.a(")) << "the map lists archive members";
+    for (const char* archive :
+         {"/libstdc++.a(", "/libsupc++.a(", "/libgcc_eh.a(", "/libwinpthread.a(", "/libpthread.a("}) {
+        const size_t found = members.find(archive);
+        EXPECT_EQ(std::string::npos, found)
+            << "linked from " << archive << ": " << members.substr(found, members.find('\n', found) - found);
+    }
 }
