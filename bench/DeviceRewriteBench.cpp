@@ -8,6 +8,7 @@
 
 #include "EnumerationCounter.h"
 #include "ReadCounter.h"
+#include "Stopwatch.h"
 #include "devices/DeviceIdUpdate.h"
 #include "foundation/KString.h"
 #include "foundation/UniqueResource.h"
@@ -100,22 +101,15 @@ bool createDatabase(const wchar_t* path, uint32_t payloadSize, const DeviceNames
            written == tail.size();
 }
 
-double secondsBetween(const LARGE_INTEGER& start, const LARGE_INTEGER& end) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const int repetitions = argc > 1 ? std::atoi(argv[1]) : 20;
     // The rewrite's endpoint lookups need COM, as on the installer's worker thread.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    LARGE_INTEGER firstEnumeratorStart, firstEnumeratorEnd;
-    QueryPerformanceCounter(&firstEnumeratorStart);
+    const Stopwatch firstEnumerator;
     const bool countingEnumerations = SUCCEEDED(com) && startCountingEnumerations();
-    QueryPerformanceCounter(&firstEnumeratorEnd);
+    const double firstEnumeratorMs = firstEnumerator.elapsedMs();
     if (repetitions < 1 || !countingEnumerations || !startCountingFileTraffic()) {
         std::fprintf(stderr, "usage: device_rewrite_bench [repetitions >= 1]; file calls and endpoint "
                              "enumerations must be countable\n");
@@ -143,16 +137,14 @@ int main(int argc, char** argv) {
         FileTraffic perRewrite = {};
         for (int repetition = 0; repetition < repetitions; ++repetition) {
             const FileTraffic before = fileTraffic();
-            LARGE_INTEGER start, end;
-            QueryPerformanceCounter(&start);
+            const Stopwatch rewrite;
             updateDeviceIds(KString(path, KString::REFER_STATIC));
-            QueryPerformanceCounter(&end);
+            const double milliseconds = rewrite.elapsedMs();
             const FileTraffic after = fileTraffic();
             perRewrite = {after.readCalls - before.readCalls, after.bytesRead - before.bytesRead,
                           after.writeCalls - before.writeCalls, after.bytesWritten - before.bytesWritten};
-            const double seconds = secondsBetween(start, end);
-            total += seconds;
-            fastest = repetition == 0 || seconds < fastest ? seconds : fastest;
+            total += milliseconds;
+            fastest = repetition == 0 || milliseconds < fastest ? milliseconds : fastest;
         }
         WIN32_FILE_ATTRIBUTE_DATA attributes;
         GetFileAttributesExW(path, GetFileExInfoStandard, &attributes);
@@ -162,8 +154,7 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long long>(fileBytes),
                     static_cast<unsigned long long>(perRewrite.readCalls),
                     static_cast<unsigned long long>(perRewrite.bytesRead),
-                    static_cast<unsigned long long>(perRewrite.bytesWritten), total / repetitions * 1000,
-                    fastest * 1000);
+                    static_cast<unsigned long long>(perRewrite.bytesWritten), total / repetitions, fastest);
         DeleteFileW(path);
         // A rewrite that stopped early would measure less than the whole walk.
         if (perRewrite.bytesWritten != FULL_REWRITE_BYTES) {
@@ -185,7 +176,7 @@ int main(int argc, char** argv) {
     std::printf("\nThe process's first audio device enumerator took %.1f ms to make (the system's audio "
                 "driver is loaded and connects to the sound server); each lookup after it makes its own "
                 "enumerator and enumeration.\n\n",
-                secondsBetween(firstEnumeratorStart, firstEnumeratorEnd) * 1000);
+                firstEnumeratorMs);
     std::printf("| Database | Endpoint enumerations | Bytes written | Rewrite ms |\n|---|---|---|---|\n");
     for (const EnumerationCase& example : cases) {
         if (!createDatabase(path, SMALL_PAYLOAD, *example.names)) {
@@ -195,14 +186,13 @@ int main(int argc, char** argv) {
         }
         const unsigned long enumerationsBefore = enumerationCount();
         const FileTraffic before = fileTraffic();
-        LARGE_INTEGER start, end;
-        QueryPerformanceCounter(&start);
+        const Stopwatch rewrite;
         updateDeviceIds(KString(path, KString::REFER_STATIC));
-        QueryPerformanceCounter(&end);
+        const double rewriteMs = rewrite.elapsedMs();
         const unsigned long enumerations = enumerationCount() - enumerationsBefore;
         std::printf("| %s | %lu | %llu | %.1f |\n", example.description, enumerations,
                     static_cast<unsigned long long>(fileTraffic().bytesWritten - before.bytesWritten),
-                    secondsBetween(start, end) * 1000);
+                    rewriteMs);
         DeleteFileW(path);
         if (enumerations > MAX_ENUMERATIONS) {
             status = 1;

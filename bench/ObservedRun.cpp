@@ -1,5 +1,7 @@
 #include "ObservedRun.h"
 
+#include "Stopwatch.h"
+
 #include "foundation/UniqueResource.h"
 
 #include <psapi.h>
@@ -63,24 +65,6 @@ uint64_t privateBytes(HANDLE process) {
     }
     return counters.PagefileUsage;
 }
-
-class Stopwatch {
-public:
-    Stopwatch() {
-        QueryPerformanceFrequency(&frequency);
-        QueryPerformanceCounter(&start);
-    }
-    double elapsedMs() const {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 /
-               static_cast<double>(frequency.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER start;
-};
 
 } // namespace
 
