@@ -1,6 +1,7 @@
 #pragma once
 
-// The progress of the installation steps, accumulated in 32-bit float as the bar has always shown it:
+// The progress of the installation steps, accumulated in single-precision float (on i686 too, which
+// needs SSE arithmetic for it):
 // totals that do not divide 100 end just below it (six steps end at 99).
 class StepProgress {
 public:

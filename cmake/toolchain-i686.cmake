@@ -9,4 +9,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# 32-bit code cannot run on these machines, so this build has no emulator and runs no tests.
+# The 32-bit Wine loader runs the tests in a 64-bit prefix, as 64-bit Windows runs the program.
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine)

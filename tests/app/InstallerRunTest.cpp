@@ -10,7 +10,6 @@
 #include "devices/AudioEndpoints.h"
 #include "foundation/KFile.h"
 #include "foundation/UniqueResource.h"
-#include "installer/RegistryView.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +49,7 @@ std::wstring productFolder() {
 }
 
 std::wstring programFilesFolder() {
-    return shellFolder(PRODUCT_PROGRAM_FILES_FOLDER);
+    return shellFolder(PACKAGE_PROGRAM_FILES_FOLDER);
 }
 
 KString toKString(const std::wstring& text) {
@@ -343,12 +342,13 @@ TEST(InstallerRun, EmptyFolderRefusesToCloseAndEndsAfterTheFixedWaits) {
     EXPECT_NEAR((GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2, geometry.windowRect.top, 1);
 }
 
-TEST(InstallerRun, InstalledProductsAreNotInstalledAgain) {
+// Three steps, whose float shares truncate to 33, 66 and 100 in single precision; the products are
+// installed where 32-bit packages put them, as the program's own view names those places.
+TEST(InstallerRun, InstalledProductsAreNotInstalledAgainAndThreeCopiesFillTheBar) {
     CleanMachine machine;
     ProgramFolder folder;
-    // Installed as detection sees it: the registry value and the three module files.
     const DWORD build = 1530;
-    ASSERT_EQ(ERROR_SUCCESS, writeProductValue(KEY_WOW64_32KEY, REG_DWORD, &build, sizeof build));
+    ASSERT_EQ(ERROR_SUCCESS, writeProductValue(PACKAGE_REGISTRY_VIEW, REG_DWORD, &build, sizeof build));
     std::vector<std::unique_ptr<FolderChain>> chains;
     const std::string marker = "module left by an earlier installation";
     for (const wchar_t* module : MODULE_PATHS) {
@@ -362,14 +362,20 @@ TEST(InstallerRun, InstalledProductsAreNotInstalledAgain) {
     for (const wchar_t* name : PACKAGE_NAMES) {
         folder.addPackage(name);
     }
+    folder.addFile(L"\\Profiles.db", sampleDatabase().bytes);
+    folder.addFile(L"\\Autostart.dat64", "start-up 64");
+    folder.addFile(L"\\Autostart.dat", "start-up 32");
 
     InstallerObserver observer;
     EXPECT_EQ(0u, folder.run(observer));
     const std::vector<std::wstring> expected = {
-        L"Scanning for installed components...", L"Found 4 components.",
-        L"Checking directory for components...", L"Found 4 components.",
-        L"Setup will install 0 components.",     L"Finishing..."};
+        L"Scanning for installed components...",   L"Found 4 components.",
+        L"Checking directory for components...",   L"Found 7 components.",
+        L"Setup will install 3 components.",       L"Copying 32bit Configuration...",
+        L"Updating Audio Device IDs...",           L"Copying 64bit Startup Configuration...",
+        L"Copying 32bit Startup Configuration...", L"Finishing..."};
     EXPECT_EQ(expected, shownStatuses(observer));
+    EXPECT_EQ((std::vector<int>{0, 33, 66, 100}), observer.progressValues());
     for (const wchar_t* module : MODULE_PATHS) {
         std::string bytes;
         EXPECT_TRUE(readFileBytes(toKString(programFilesFolder() + module), bytes));

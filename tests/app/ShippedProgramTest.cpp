@@ -1,6 +1,5 @@
-// The shipped 32-bit program as built: its imports, subsystem, manifest and icon group, and what its
-// link took from the C++ runtime. It cannot run here, so it is read as a file and loaded as a
-// resource module.
+// The shipped 32-bit program as a file: its imports, subsystem, manifest and icon group, and what its
+// link took from the C++ runtime.
 
 #include "AppTestPaths.h"
 
@@ -38,8 +37,8 @@ struct IconGroupHeader {
 class ShippedProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(readFileBytes(KString(SHIPPED_PROGRAM, KString::REFER_STATIC), image))
-            << "no i686 build at " << testing::PrintToString(std::wstring(SHIPPED_PROGRAM));
+        ASSERT_TRUE(readFileBytes(KString(PROGRAM_UNDER_TEST, KString::REFER_STATIC), image))
+            << "no program at " << testing::PrintToString(std::wstring(PROGRAM_UNDER_TEST));
         ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER));
         const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
         ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
@@ -96,7 +95,7 @@ TEST_F(ShippedProgram, IsA32BitGuiProgramImportingOnlySystemLibraries) {
 }
 
 TEST_F(ShippedProgram, CarriesItsManifestAndSevenImageIcon) {
-    const HMODULE module = LoadLibraryExW(SHIPPED_PROGRAM, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HMODULE module = LoadLibraryExW(PROGRAM_UNDER_TEST, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, module) << GetLastError();
 
     const HRSRC manifestResource = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
@@ -146,8 +145,8 @@ TEST_F(ShippedProgram, CarriesItsManifestAndSevenImageIcon) {
 // program: a few hundred kilobytes for nothing the program uses.
 TEST(ShippedProgramLink, TakesNothingFromTheCxxRuntime) {
     std::string map;
-    ASSERT_TRUE(readFileBytes(KString(SHIPPED_PROGRAM_MAP, KString::REFER_STATIC), map))
-        << "no link map at " << testing::PrintToString(std::wstring(SHIPPED_PROGRAM_MAP));
+    ASSERT_TRUE(readFileBytes(KString(PROGRAM_MAP, KString::REFER_STATIC), map))
+        << "no link map at " << testing::PrintToString(std::wstring(PROGRAM_MAP));
     const size_t included = map.find("Archive member included");
     const size_t discarded = map.find("Discarded input sections");
     ASSERT_NE(std::string::npos, included);

@@ -1,6 +1,5 @@
 #include "installer/ComponentDetection.h"
 #include "InstallerTestSupport.h"
-#include "installer/RegistryView.h"
 
 #include "foundation/KFile.h"
 #include "support/TemporaryFolder.h"
@@ -38,17 +37,18 @@ TEST(ComponentDetection, ProductRegistryValueDecidesByItsSizeAlone) {
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.what);
-        const LONG written = writeProductValue(KEY_WOW64_32KEY, entry.type, entry.data, entry.byteCount);
+        const LONG written =
+            writeProductValue(PACKAGE_REGISTRY_VIEW, entry.type, entry.data, entry.byteCount);
         ASSERT_EQ(ERROR_SUCCESS, written) << "writing the value failed: " << written;
         EXPECT_EQ(entry.installed, isProductInstalled());
-        deleteProductKey(KEY_WOW64_32KEY);
+        deleteProductKey(PACKAGE_REGISTRY_VIEW);
     }
 }
 
 TEST(ComponentDetection, ProductKeyMissingOrWithoutValueIsNotInstalled) {
     const ProductKeyCleanup cleanup;
     EXPECT_FALSE(isProductInstalled());
-    const LONG created = createProductKey(KEY_WOW64_32KEY);
+    const LONG created = createProductKey(PACKAGE_REGISTRY_VIEW);
     ASSERT_EQ(ERROR_SUCCESS, created) << "creating the key failed: " << created;
     EXPECT_FALSE(isProductInstalled());
 }
@@ -61,8 +61,18 @@ TEST(ComponentDetection, ProductValueOnlyIn64BitViewIsNotSeen) {
     EXPECT_FALSE(isProductInstalled());
 }
 
+// The 32-bit run is worth its name only where the process is redirected as on 64-bit Windows.
+TEST(ComponentDetection, The32BitBuildRunsAsOn64BitWindows) {
+    if (!IS_32_BIT_PROCESS) {
+        GTEST_SKIP() << "a 64-bit process";
+    }
+    BOOL isWow64 = FALSE;
+    ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &isWow64)) << GetLastError();
+    EXPECT_TRUE(isWow64) << "a 32-bit prefix: no registry or Program Files redirection to test";
+}
+
 TEST(ComponentDetection, ProgramFilesFolderIsThatOf32BitPrograms) {
-    const KString expected = folderPath(CSIDL_PROGRAM_FILESX86, nullptr);
+    const KString expected = folderPath(PACKAGE_PROGRAM_FILES_FOLDER, nullptr);
     ASSERT_FALSE(expected.isEmpty());
     const KString folder = getProgramFilesFolder();
     EXPECT_STREQ(expected.text(), folder.text());

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <string>
 
 // Bounds every wait of the installer tests; an msiexec.exe run takes about a second under Wine.
@@ -21,6 +23,13 @@ KString testProgram(const wchar_t* name);
 DWORD runProgram(const KString& application, const KString& commandLine, DWORD timeoutMs);
 // Removes what the package installed; a package that is not installed is fine.
 void uninstallPackage(const KString& packagePath);
+
+// Where a 32-bit package puts its registry values and files, named as a package's own 32-bit code
+// would name them: the shipped 32-bit program on 64-bit Windows is redirected there by the system,
+// without flags of its own; a 64-bit process has to ask for the 32-bit places.
+constexpr bool IS_32_BIT_PROCESS = sizeof(void*) == 4;
+constexpr REGSAM PACKAGE_REGISTRY_VIEW = IS_32_BIT_PROCESS ? 0 : KEY_WOW64_32KEY;
+constexpr int PACKAGE_PROGRAM_FILES_FOLDER = IS_32_BIT_PROCESS ? CSIDL_PROGRAM_FILES : CSIDL_PROGRAM_FILESX86;
 
 // Deletes the product's key in the given view (and its maker key, when nothing else is in it).
 void deleteProductKey(REGSAM view);

@@ -1,11 +1,12 @@
-# Shared by tools/test and tools/demo: Debian packages, the two builds, and a private Windows
-# platform (Wine prefix, persistent wine server, Xvfb display, PulseAudio null devices).
-# Everything started here is stopped by process id in stop_platform.
+# Shared by tools/test, tools/demo and bench/run: Debian packages, the two builds, the way 32-bit
+# Windows programs run here, and a private Windows platform (a Wine prefix per architecture, a
+# persistent wine server, an Xvfb display, PulseAudio null devices). Everything started here is
+# stopped by process id in stop_platform.
 
 PELLMONT_PACKAGES=(
     cmake ninja-build googletest
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-    wine64 wine wixl
+    wine64 wine wixl fonts-wine
     xvfb pulseaudio pulseaudio-utils imagemagick xdotool
 )
 
@@ -43,7 +44,7 @@ build_targets() {
         targets+=(--target "$target")
     done
     configure "$PELLMONT_BUILD/i686" toolchain-i686.cmake
-    configure "$PELLMONT_BUILD/x86_64" toolchain-x86_64.cmake -DPELLMONT_I686_BUILD_DIR="$PELLMONT_BUILD/i686"
+    configure "$PELLMONT_BUILD/x86_64" toolchain-x86_64.cmake
     cmake --build "$PELLMONT_BUILD/i686" -j "$(nproc)" "${targets[@]}"
     cmake --build "$PELLMONT_BUILD/x86_64" -j "$(nproc)" "${targets[@]}"
 }
@@ -74,10 +75,13 @@ wait_for() {  # wait_for SECONDS COMMAND...
 
 PELLMONT_PIDS=()
 
-# The prefix and the services' state live in PELLMONT_PLATFORM (default: the build folder).
-start_platform() {
-    local base=${PELLMONT_PLATFORM:-$PELLMONT_BUILD}
-    local state=$base/platform
+# The prefixes and the services' state live in PELLMONT_PLATFORM (default: the build folder).
+platform_state() { echo "${PELLMONT_PLATFORM:-$PELLMONT_BUILD}/platform"; }
+
+# start_services: the X display and the sound server that both architectures' runs share.
+start_services() {
+    local state
+    state=$(platform_state)
     mkdir -p "$state"
 
     local display
@@ -110,32 +114,62 @@ start_platform() {
             "description=\"$(pulse_escape "$name")\"" >/dev/null
         index=$((index + 1))
     done
+}
 
-    export WINEPREFIX=$base/wineprefix
+# start_wine ARCH: the prefix of one architecture's run (i686 or x86_64) and its persistent wine
+# server. Both prefixes are 64-bit Windows; the i686 run's programs are 32-bit programs in it, as
+# operators run the installer. Sets PELLMONT_WINE to the loader of that architecture's programs.
+start_wine() {
+    local arch=$1 state
+    state=$(platform_state)
+    export WINEPREFIX=${PELLMONT_PLATFORM:-$PELLMONT_BUILD}/wineprefix-$arch
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
-    /usr/lib/wine/wineserver -f -p </dev/null >"$state/wineserver.log" 2>&1 &
+    if [ "$arch" = i686 ]; then
+        PELLMONT_WINE=/usr/lib/wine/wine
+    else
+        PELLMONT_WINE=/usr/lib/wine/wine64
+    fi
+    /usr/lib/wine/wineserver -f -p </dev/null >"$state/wineserver-$arch.log" 2>&1 &
     PELLMONT_PIDS+=($!)
     PELLMONT_WINESERVER_PID=$!
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Making the Wine prefix $WINEPREFIX"
-        /usr/lib/wine/wine64 wineboot -i </dev/null >"$state/wineboot.log" 2>&1
+        /usr/lib/wine/wine64 wineboot -i </dev/null >"$state/wineboot-$arch.log" 2>&1
     fi
     # Xvfb has no window manager: Wine then draws captions and frames itself, as Windows does, and
     # does not wait on a manager that never answers when a window closes. Checked on every start,
     # so that a prefix made by an older version of this script is set too.
     if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
         /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-            </dev/null >>"$state/wineboot.log" 2>&1
+            </dev/null >>"$state/wineboot-$arch.log" 2>&1
     fi
-    /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1 || true
+    # Wine here does not load its own fonts from where Debian puts them: without them windows draw
+    # in a fallback font and the caption's close box shows a letter.
+    local font
+    for font in /usr/share/wine/fonts/*.ttf; do
+        [ -f "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] || cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+    done
+    "$PELLMONT_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# stop_wine: ends the Windows processes of the current prefix, then its server.
+stop_wine() {
+    if [ -n "${PELLMONT_WINESERVER_PID:-}" ]; then
+        /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+        wait "$PELLMONT_WINESERVER_PID" 2>/dev/null || true
+        PELLMONT_WINESERVER_PID=
+    fi
+}
+
+# start_platform [ARCH]: the services and the prefix of one architecture (default x86_64).
+start_platform() {
+    start_services
+    start_wine "${1:-x86_64}"
 }
 
 stop_platform() {
-    if [ -n "${PELLMONT_WINESERVER_PID:-}" ]; then
-        # Ends the Windows processes of this prefix only, then the server itself.
-        /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-    fi
+    stop_wine
     local pid
     for pid in "${PELLMONT_PIDS[@]}"; do
         kill "$pid" 2>/dev/null || true
@@ -144,4 +178,7 @@ stop_platform() {
         wait "$pid" 2>/dev/null || true
     done
     PELLMONT_PIDS=()
+    remove_i386_emulation
 }
+
+source "$PELLMONT_ROOT/tools/lib/i686.sh"
