@@ -284,7 +284,7 @@ TEST(InstallerRun, OneProductAndOneDatabase) {
     expectRewrittenDatabase(productFolder() + L"\\Profiles.db64", database);
 }
 
-TEST(InstallerRun, EmptyFolderRefusesToCloseAndEndsAfterTheFixedWaits) {
+TEST(InstallerRun, EmptyFolderRefusesToCloseOrQuitAndEndsAfterTheFixedWaits) {
     CleanMachine machine;
     ProgramFolder folder;
     InstallerObserver observer;
@@ -306,6 +306,9 @@ TEST(InstallerRun, EmptyFolderRefusesToCloseAndEndsAfterTheFixedWaits) {
             keys[index].ki.dwFlags = index >= 2 ? KEYEVENTF_KEYUP : 0;
         }
         SendInput(4, keys, sizeof(INPUT));
+        // A quit posted to the main thread from outside ends its message loop early; the window and
+        // the run must go on regardless.
+        PostThreadMessageW(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0);
     });
     EXPECT_TRUE(closeTried);
     EXPECT_EQ(0u, exitCode);
