@@ -138,7 +138,8 @@ void InstallerWindow::run(KThread*) {
             const ConfigurationStep& step = CONFIGURATION_STEPS[configuration];
             const KString fileName(step.fileName, KString::COPY_TEXT);
             postStatus(step.status);
-            copyConfigurationFile(sources[configuration], fileName);
+            // The folder of the first scan: asked again, it could differ from where the rewrite goes.
+            copyConfigurationFile(sources[configuration], fileName, appDataFolder);
             Sleep(COPY_WAIT_MS);
             if (step.isDatabase) {
                 postStatus(L"Updating Audio Device IDs...");

@@ -14,5 +14,8 @@ int InstallerApplication::main(KString**, int) {
         window.destroyWindow();
     }
     KApplication::runMessageLoop();
+    // A quit posted from outside ends the loop early, while the worker still runs and reads this
+    // window: the window handles its messages on until the worker has ended, and only then goes.
+    window.waitForInstallation();
     return 0;
 }

@@ -81,6 +81,12 @@ bool InstallerWindow::startInstallation() {
     return workerThread.start();
 }
 
+void InstallerWindow::waitForInstallation() {
+    if (workerThread.getHandle() != nullptr) {
+        workerThread.waitUntilFinished(true);
+    }
+}
+
 void InstallerWindow::postProgress(int percent) {
     PostMessageW(getWindowHandle(), WM_INSTALL_PROGRESS, static_cast<WPARAM>(percent < 100 ? percent : 100),
                  0);

@@ -25,6 +25,8 @@ public:
     void postProgress(int percent);
     // False when the worker could not be started.
     bool startInstallation();
+    // Dispatches the thread's messages until the worker has ended; returns at once without one.
+    void waitForInstallation();
 
 private:
     void postStatus(const KString& text);

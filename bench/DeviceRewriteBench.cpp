@@ -1,8 +1,9 @@
-// Rewrites configuration databases whose payloads are 1 MB, 100 MB and 1 GB and reports, per
-// rewrite, the bytes read and written and the time taken. The payload is skipped by moving the file
-// pointer, so the bytes read must stay the same whatever its size. Then counts the audio endpoint
-// enumerations that one rewrite makes, for databases whose names the machine's endpoints do and
-// do not carry. Prints Markdown tables.
+// Rewrites configuration databases whose payloads are 1 MB, 100 MB and 1 GB, and one whose
+// device-pair record body is 1 GB, and reports, per rewrite, the bytes read and written and the
+// time taken. The payload is skipped by moving the file pointer and only the device-pair layout at
+// the start of the record body is read, so the bytes read must stay the same whatever those sizes.
+// Then counts the audio endpoint enumerations that one rewrite makes, for databases whose names the
+// machine's endpoints do and do not carry. Prints Markdown tables.
 //
 // Usage: device_rewrite_bench [repetitions]
 
@@ -25,9 +26,18 @@
 namespace {
 
 constexpr uint32_t MEGABYTE = 1024 * 1024;
-constexpr uint32_t PAYLOAD_SIZES[] = {MEGABYTE, 100 * MEGABYTE, 1024 * MEGABYTE};
-constexpr DWORD FULL_REWRITE_BYTES = 3 + 1580 + 1036; // signature, header block, device-pair record
-constexpr unsigned long MAX_ENUMERATIONS = 4;         // two header names, two record names
+constexpr uint32_t DEVICE_PAIR_SIZE = 1036;
+
+struct SizeCase {
+    uint32_t payloadSize;
+    uint32_t devicePairBodySize; // the record's recordSize; the layout is its first 1036 bytes
+};
+constexpr SizeCase SIZE_CASES[] = {{MEGABYTE, DEVICE_PAIR_SIZE},
+                                   {100 * MEGABYTE, DEVICE_PAIR_SIZE},
+                                   {1024 * MEGABYTE, DEVICE_PAIR_SIZE},
+                                   {MEGABYTE, 1024 * MEGABYTE}};
+constexpr DWORD FULL_REWRITE_BYTES = 3 + 1580 + DEVICE_PAIR_SIZE; // signature, header block, record
+constexpr unsigned long MAX_ENUMERATIONS = 4;                     // two header names, two record names
 constexpr BYTE DEVICE_PAIR_TYPE[16] = {0xBA, 0xDC, 0xF8, 0xDB, 0x17, 0xCB, 0xA1, 0x42,
                                        0x81, 0x92, 0xE5, 0x01, 0xE5, 0x94, 0x22, 0x65};
 
@@ -69,36 +79,51 @@ std::vector<BYTE> headAndEntry(uint32_t payloadSize, const DeviceNames& names) {
     return bytes;
 }
 
-// The record list after the payload: a record of another type, then a device-pair record.
-std::vector<BYTE> recordList(const DeviceNames& names) {
-    std::vector<BYTE> bytes(28 + 24 + 64 + 24 + 1036, 0x5A);
+// The record list after the payload: a record of another type, then a device-pair record up to the
+// end of its layout.
+std::vector<BYTE> recordList(const DeviceNames& names, uint32_t devicePairBodySize) {
+    std::vector<BYTE> bytes(28 + 24 + 64 + 24 + DEVICE_PAIR_SIZE, 0x5A);
     putInt32(bytes, 24, 2);
     std::memset(&bytes[28], 0x11, 16);
     putInt32(bytes, 28 + 20, 64);
     const size_t pair = 28 + 24 + 64;
     std::memcpy(&bytes[pair], DEVICE_PAIR_TYPE, sizeof(DEVICE_PAIR_TYPE));
-    putInt32(bytes, pair + 20, 1036);
+    putInt32(bytes, pair + 20, static_cast<int32_t>(devicePairBodySize));
     putText(bytes, pair + 24 + 266, names.record[0]);
     putText(bytes, pair + 24 + 778, names.record[1]);
     return bytes;
 }
 
-// The payload is left as a hole: the file system stores no bytes for it.
-bool createDatabase(const wchar_t* path, uint32_t payloadSize, const DeviceNames& names) {
+// The payload and the device-pair body after its layout are left as holes: the file system stores
+// no bytes for them.
+bool createDatabase(const wchar_t* path, uint32_t payloadSize, const DeviceNames& names,
+                    uint32_t devicePairBodySize = DEVICE_PAIR_SIZE) {
     const UniqueFileHandle file(
         CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         return false;
     }
     const std::vector<BYTE> head = headAndEntry(payloadSize, names);
-    const std::vector<BYTE> tail = recordList(names);
+    const std::vector<BYTE> tail = recordList(names, devicePairBodySize);
     DWORD written = 0;
     LARGE_INTEGER tailPosition;
     tailPosition.QuadPart = static_cast<LONGLONG>(head.size()) + payloadSize;
+    LARGE_INTEGER bodyRest;
+    bodyRest.QuadPart = devicePairBodySize - DEVICE_PAIR_SIZE;
     return WriteFile(file.get(), head.data(), static_cast<DWORD>(head.size()), &written, nullptr) &&
            SetFilePointerEx(file.get(), tailPosition, nullptr, FILE_BEGIN) &&
            WriteFile(file.get(), tail.data(), static_cast<DWORD>(tail.size()), &written, nullptr) &&
-           written == tail.size();
+           written == tail.size() && SetFilePointerEx(file.get(), bodyRest, nullptr, FILE_CURRENT) &&
+           SetEndOfFile(file.get());
+}
+
+// "1036 B", "1 MB", "1024 MB".
+void printSize(uint32_t bytes) {
+    if (bytes % MEGABYTE == 0) {
+        std::printf("%u MB", bytes / MEGABYTE);
+    } else {
+        std::printf("%u B", bytes);
+    }
 }
 
 } // namespace
@@ -121,12 +146,14 @@ int main(int argc, char** argv) {
     swprintf(path, sizeof(path) / sizeof(path[0]), L"%lspellmont-bench-%lu.db64", folder,
              GetCurrentProcessId());
 
-    std::printf("Per rewrite; %d rewrites per payload after one warm-up rewrite.\n\n", repetitions);
-    std::printf("| Payload | File bytes | ReadFile calls | Bytes read | Bytes written | Mean ms | Fastest ms "
-                "|\n|---|---|---|---|---|---|---|\n");
+    std::printf("Per rewrite; %d rewrites per database after one warm-up rewrite.\n\n", repetitions);
+    std::printf(
+        "| Payload | Device-pair body | File bytes | ReadFile calls | Bytes read | Bytes written | Mean ms "
+        "| Fastest ms |\n|---|---|---|---|---|---|---|---|\n");
     int status = 0;
-    for (const uint32_t payloadSize : PAYLOAD_SIZES) {
-        if (!createDatabase(path, payloadSize, PSEUDO_DEVICES)) {
+    uint64_t firstBytesRead = 0;
+    for (const SizeCase& sizes : SIZE_CASES) {
+        if (!createDatabase(path, sizes.payloadSize, PSEUDO_DEVICES, sizes.devicePairBodySize)) {
             std::fprintf(stderr, "cannot create the database (error %lu)\n", GetLastError());
             status = 1;
             break;
@@ -150,7 +177,11 @@ int main(int argc, char** argv) {
         GetFileAttributesExW(path, GetFileExInfoStandard, &attributes);
         const uint64_t fileBytes =
             (static_cast<uint64_t>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
-        std::printf("| %u MB | %llu | %llu | %llu | %llu | %.3f | %.3f |\n", payloadSize / MEGABYTE,
+        std::printf("| ");
+        printSize(sizes.payloadSize);
+        std::printf(" | ");
+        printSize(sizes.devicePairBodySize);
+        std::printf(" | %llu | %llu | %llu | %llu | %.3f | %.3f |\n",
                     static_cast<unsigned long long>(fileBytes),
                     static_cast<unsigned long long>(perRewrite.readCalls),
                     static_cast<unsigned long long>(perRewrite.bytesRead),
@@ -160,6 +191,13 @@ int main(int argc, char** argv) {
         if (perRewrite.bytesWritten != FULL_REWRITE_BYTES) {
             std::fprintf(stderr, "the rewrite wrote %llu bytes, not the header and the record (%lu)\n",
                          static_cast<unsigned long long>(perRewrite.bytesWritten), FULL_REWRITE_BYTES);
+            status = 1;
+        }
+        firstBytesRead = firstBytesRead == 0 ? perRewrite.bytesRead : firstBytesRead;
+        if (perRewrite.bytesRead != firstBytesRead) {
+            std::fprintf(stderr, "the rewrite read %llu bytes, not the %llu of the first database\n",
+                         static_cast<unsigned long long>(perRewrite.bytesRead),
+                         static_cast<unsigned long long>(firstBytesRead));
             status = 1;
         }
     }

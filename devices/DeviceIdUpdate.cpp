@@ -5,20 +5,14 @@
 #include "foundation/KFile.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <cwchar>
-#include <memory>
 
 using namespace ConfigurationDatabase;
 
 namespace {
 
 constexpr const wchar_t* PSEUDO_DEVICE_NAMES[] = {L"Tone Source", L"Capture Writer", L"Silent Sink"};
-
-struct FreeDeleter {
-    void operator()(void* memory) const { std::free(memory); }
-};
 
 // Keeps the stored identifier of a pseudo-device; false when the device has no endpoint whose
 // identifier fits the field, which ends the whole update.
@@ -88,19 +82,18 @@ bool skipEntries(SectionWalker& walker, LONG entryCount) {
     return true;
 }
 
-// Leaves the file pointer at the body of the first device-pair record that holds the whole
-// device-pair layout, and gives its size; false when the list has none.
-bool findDevicePairRecord(SectionWalker& walker, LONG recordCount, LONG& recordSize) {
+// Leaves the file pointer at the body of the first device-pair record whose size covers the whole
+// device-pair layout; false when the list has none. Only that layout is read, so a record whose size
+// claims more than the file holds is still found: the read of its layout decides.
+bool findDevicePairRecord(SectionWalker& walker, LONG recordCount) {
     for (LONG index = 0; index < recordCount; ++index) {
         TypedRecordHeader record;
-        if (!walker.readExactly(&record, sizeof(record)) || record.recordSize < 0 ||
-            record.recordSize > walker.remaining()) {
+        if (!walker.readExactly(&record, sizeof(record))) {
             return false;
         }
         // A body shorter than the layout would be read and written past its end: skipped.
         if (std::memcmp(&record.recordType, &DevicePairRecordType, sizeof(GUID)) == 0 &&
             record.recordSize >= static_cast<LONG>(sizeof(DevicePairRecord))) {
-            recordSize = record.recordSize;
             return true;
         }
         if (!walker.skip(record.recordSize)) {
@@ -110,23 +103,21 @@ bool findDevicePairRecord(SectionWalker& walker, LONG recordCount, LONG& recordS
     return false;
 }
 
-void updateDevicePairRecord(KFile& file, SectionWalker& walker, LONG recordSize) {
+void updateDevicePairRecord(KFile& file, SectionWalker& walker) {
     const DWORD bodyPosition = file.getPosition();
-    const std::unique_ptr<void, FreeDeleter> body(std::malloc(static_cast<size_t>(recordSize)));
-    if (bodyPosition == INVALID_SET_FILE_POINTER || !body ||
-        !walker.readExactly(body.get(), static_cast<DWORD>(recordSize))) {
+    DevicePairRecord record;
+    if (bodyPosition == INVALID_SET_FILE_POINTER || !walker.readExactly(&record, sizeof(record))) {
         return;
     }
-    DevicePairRecord* const record = static_cast<DevicePairRecord*>(body.get());
-    if (!updateDevice(record->firstDeviceName, record->firstDeviceId, RECORD_ID_UNITS) ||
-        !updateDevice(record->secondDeviceName, record->secondDeviceId, RECORD_ID_UNITS)) {
+    if (!updateDevice(record.firstDeviceName, record.firstDeviceId, RECORD_ID_UNITS) ||
+        !updateDevice(record.secondDeviceName, record.secondDeviceId, RECORD_ID_UNITS)) {
         return;
     }
     // Positions past MAXLONG cannot be reached from the start; writing elsewhere would corrupt.
     if (bodyPosition > MAXLONG || !file.seek(static_cast<LONG>(bodyPosition), FILE_BEGIN)) {
         return;
     }
-    file.write(record, sizeof(DevicePairRecord));
+    file.write(&record, sizeof(record));
 }
 
 } // namespace
@@ -174,10 +165,9 @@ void updateDeviceIds(const KString& path) {
         return;
     }
     LONG recordCount = 0;
-    LONG recordSize = 0;
     if (!walker.skip(RECORD_LIST_GAP_SIZE) || !walker.readCount(recordCount) ||
-        !findDevicePairRecord(walker, recordCount, recordSize)) {
+        !findDevicePairRecord(walker, recordCount)) {
         return;
     }
-    updateDevicePairRecord(file, walker, recordSize);
+    updateDevicePairRecord(file, walker);
 }

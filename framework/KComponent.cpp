@@ -9,9 +9,11 @@
 
 namespace {
 
-// Set only while creationLock is held; the hook compares the creation parameter with it.
+// Set only while the creating thread holds creationLock; the hook compares the creation parameter
+// with componentInCreation.
 KComponent* componentInCreation = nullptr;
 HHOOK creationHookHandle = nullptr;
+bool* creationEnded = nullptr; // the creating thread's own note that it has left the lock
 
 const LONG_PTR componentProcValue = reinterpret_cast<LONG_PTR>(&KComponent::componentClassProc);
 
@@ -38,6 +40,19 @@ WNDPROC unbindWindow(HWND window) {
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     }
     return previous;
+}
+
+// Removes the hook, clears the creation state and leaves creationLock, on the creating thread: from
+// the hook once it has bound the window, or after CreateWindowExW when the hook never saw it.
+void endHookedCreation() {
+    if (creationHookHandle != nullptr) {
+        UnhookWindowsHookEx(creationHookHandle);
+        creationHookHandle = nullptr;
+    }
+    componentInCreation = nullptr;
+    *creationEnded = true;
+    creationEnded = nullptr;
+    LeaveCriticalSection(&creationLock);
 }
 
 HFONT fontHandleOf(KFont* font) {
@@ -318,6 +333,11 @@ KComponent* KComponent::componentOf(HWND window) {
 void KComponent::bindWindow(HWND window, KComponent* component) {
     SetPropW(window, componentProperty(), component);
     const LONG_PTR current = GetWindowLongPtrW(window, GWLP_WNDPROC);
+    // A window bound already keeps the procedure it had before its first binding; recording
+    // componentClassProc over it would lose a subclassed control's own procedure for good.
+    if (current == componentProcValue && GetPropW(window, oldProcProperty()) != nullptr) {
+        return;
+    }
     SetPropW(window, oldProcProperty(), reinterpret_cast<HANDLE>(current));
     if (current != componentProcValue) {
         SetWindowLongPtrW(window, GWLP_WNDPROC, componentProcValue);
@@ -349,24 +369,26 @@ HWND KComponent::createNativeWindow(KComponent* component, bool hookCreation) {
     }
 
     EnterCriticalSection(&creationLock);
+    bool ended = false;
+    creationEnded = &ended;
     componentInCreation = component;
+    // Cleared so that the first message gives the component its new window, also when it still
+    // holds an earlier one that has been destroyed.
     const HWND handleBefore = component->getWindowHandle();
+    component->setWindowHandle(nullptr);
     creationHookHandle = SetWindowsHookExW(WH_CBT, creationHook, nullptr, GetCurrentThreadId());
     const HWND window =
         CreateWindowExW(exStyle, className.text(), windowText.text(), windowStyle, left, top, outerWidth,
                         outerHeight, parent, identifier, frameworkModule, component);
     // A creation that failed before the hook saw its window leaves the hook in place; a later
     // creation with the same parameter would then be bound to this (possibly gone) component.
-    if (creationHookHandle != nullptr) {
-        UnhookWindowsHookEx(creationHookHandle);
-        creationHookHandle = nullptr;
+    if (!ended) {
+        endHookedCreation();
     }
-    componentInCreation = nullptr;
     // A window that was bound but then refused creation is gone; its handle must not stay behind.
     if (window == nullptr) {
         component->setWindowHandle(handleBefore);
     }
-    LeaveCriticalSection(&creationLock);
     return window;
 }
 
@@ -395,8 +417,9 @@ LRESULT CALLBACK KComponent::creationHook(int code, WPARAM wParam, LPARAM lParam
         if (creation != nullptr && creation->lpCreateParams == componentInCreation) {
             bindWindow(reinterpret_cast<HWND>(wParam), componentInCreation);
             const LRESULT result = CallNextHookEx(creationHookHandle, code, wParam, lParam);
-            UnhookWindowsHookEx(creationHookHandle);
-            creationHookHandle = nullptr;
+            // Left before the window's first message: a creation handler that waits on another
+            // thread, which may itself be creating a component, must not find the lock held.
+            endHookedCreation();
             return result;
         }
     }

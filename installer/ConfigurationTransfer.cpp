@@ -2,8 +2,7 @@
 
 #include "ComponentDetection.h"
 
-void copyConfigurationFile(const KString& sourcePath, const KString& fileName) {
-    const KString appDataFolder = getInteractiveUserAppDataFolder();
+void copyConfigurationFile(const KString& sourcePath, const KString& fileName, const KString& appDataFolder) {
     if (appDataFolder.isEmpty()) {
         // An unknown AppData folder would put the product folder at the root of the current drive.
         return;

@@ -7,7 +7,7 @@
 namespace {
 
 constexpr DWORD PROGRAM_PATH_UNITS = 520;
-// The longest path the system hands out; a module path cannot be longer.
+// The longest path the system allows, 32767 units, and its terminator; a module path is never longer.
 constexpr DWORD LONGEST_PATH_UNITS = 32768;
 
 constexpr const wchar_t* PRODUCT_PACKAGES[] = {
@@ -46,9 +46,10 @@ KString findFirstPackage(const KString& programFolder, const wchar_t* const (&ca
 }
 
 // The whole module path in a malloc'd buffer, or null. A path that does not fit is cut by the system
-// without a word, so the buffer grows until the terminator fits too.
+// without a word, so the buffer grows until the terminator fits too, up to the longest path.
 wchar_t* getModulePath() {
-    for (DWORD units = PROGRAM_PATH_UNITS; units <= LONGEST_PATH_UNITS; units *= 2) {
+    DWORD units = PROGRAM_PATH_UNITS;
+    for (;;) {
         wchar_t* const buffer = static_cast<wchar_t*>(std::malloc(units * sizeof(wchar_t)));
         if (buffer == nullptr) {
             return nullptr;
@@ -60,8 +61,11 @@ wchar_t* getModulePath() {
             return buffer;
         }
         std::free(buffer);
+        if (units == LONGEST_PATH_UNITS) {
+            return nullptr;
+        }
+        units = units < LONGEST_PATH_UNITS / 2 ? units * 2 : LONGEST_PATH_UNITS;
     }
-    return nullptr;
 }
 
 } // namespace

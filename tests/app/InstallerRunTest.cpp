@@ -283,7 +283,7 @@ TEST(InstallerRun, OneProductAndOneDatabase) {
     expectRewrittenDatabase(productFolder() + L"\\Profiles.db64", database);
 }
 
-TEST(InstallerRun, EmptyFolderRefusesToCloseAndEndsAfterTheFixedWaits) {
+TEST(InstallerRun, EmptyFolderRefusesToCloseOrQuitAndEndsAfterTheFixedWaits) {
     CleanMachine machine;
     ProgramFolder folder;
     InstallerObserver observer;
@@ -305,6 +305,9 @@ TEST(InstallerRun, EmptyFolderRefusesToCloseAndEndsAfterTheFixedWaits) {
             keys[index].ki.dwFlags = index >= 2 ? KEYEVENTF_KEYUP : 0;
         }
         SendInput(4, keys, sizeof(INPUT));
+        // A quit posted to the main thread from outside ends its message loop early; the window and
+        // the run must go on regardless.
+        PostThreadMessageW(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0);
     });
     EXPECT_TRUE(closeTried);
     EXPECT_EQ(0u, exitCode);
@@ -425,4 +428,32 @@ TEST(InstallerRun, FullFolderInstallsEverythingAndCopiesEveryFile) {
     EXPECT_EQ("start-up 32", bytes);
     ASSERT_TRUE(readFileBytes(toKString(productFolder() + L"\\Autostart.dat64"), bytes));
     EXPECT_EQ("start-up 64", bytes);
+}
+
+TEST(InstallerRun, CopyAndRewriteFollowTheOneAppDataAnswerOfTheFirstScan) {
+    CleanMachine machine;
+    ProgramFolder folder;
+    folder.addFile(L"\\Profiles.db64", sampleDatabase().bytes);
+    // The first scan finds no AppData folder; from the second scan on it can be found again.
+    UndeterminableAppData undeterminable;
+    ASSERT_TRUE(undeterminable.changed);
+
+    InstallerObserver observer;
+    const DWORD exitCode = folder.run(observer, [&](HWND, const ObservedChange& change) {
+        if (!change.isProgress && change.status == L"Checking directory for components...") {
+            undeterminable.restore();
+        }
+    });
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_FALSE(undeterminable.changed) << "the second scan was never shown";
+    const std::vector<std::wstring> expected = {
+        L"Scanning for installed components...", L"Found 0 components.",
+        L"Checking directory for components...", L"Found 1 components.",
+        L"Setup will install 1 components.",     L"Copying 64bit Configuration...",
+        L"Updating Audio Device IDs...",         L"Finishing..."};
+    EXPECT_EQ(expected, shownStatuses(observer));
+    // The rewrite had no folder to go to, so the copy had none either: no database is left behind
+    // with another machine's identifiers.
+    const std::wstring copy = productFolder() + L"\\Profiles.db64";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(copy.c_str())) << "a copy that was never rewritten";
 }

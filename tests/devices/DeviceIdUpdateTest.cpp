@@ -261,13 +261,38 @@ TEST_F(DeviceIdUpdateTest, CountsAndSizesBeyondTheFileStopTheWalk) {
         {"recordSize INT_MAX", file.recordOffsets[0] + RECORD_SIZE_FIELD, INT_MAX},
         {"recordSize past the end", file.recordOffsets[1] + RECORD_SIZE_FIELD,
          static_cast<int32_t>(file.bytes.size() - file.bodyOffsets[1] + 1)},
-        {"device-pair recordSize INT_MAX", file.recordOffsets[FIRST_PAIR] + RECORD_SIZE_FIELD, INT_MAX},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
         std::string corrupt = file.bytes;
         putInt32(corrupt, test.offset, test.value);
         EXPECT_TRUE(sameBytes(withHeaderUpdated(corrupt, database), rewrite(corrupt)));
+    }
+}
+
+TEST_F(DeviceIdUpdateTest, DevicePairRecordClaimingMoreThanTheFileIsUpdatedWhenItsLayoutIsInside) {
+    const DatabaseDescription database = fullDatabase();
+    const DatabaseFile file = buildDatabase(database);
+    const size_t body = file.bodyOffsets[FIRST_PAIR];
+    const size_t sizeField = file.recordOffsets[FIRST_PAIR] + RECORD_SIZE_FIELD;
+    const struct {
+        const char* what;
+        size_t length;
+        int32_t recordSize;
+    } cases[] = {
+        {"file ends after the layout", body + DEVICE_PAIR_SIZE, 1100},
+        {"file ends inside the body", body + 1099, 1100},
+        {"recordSize INT_MAX", file.bytes.size(), INT_MAX},
+        {"recordSize INT_MAX, file ends after the layout", body + DEVICE_PAIR_SIZE, INT_MAX},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        std::string bytes = file.bytes.substr(0, test.length);
+        putInt32(bytes, sizeField, test.recordSize);
+        std::string expected = withHeaderUpdated(bytes, database);
+        putText(expected, body + RECORD_FIRST_ID, idOf(L"Headphones"));
+        putText(expected, body + RECORD_SECOND_ID, idOf(L"Line 1"));
+        EXPECT_TRUE(sameBytes(expected, rewrite(bytes)));
     }
 }
 

@@ -106,6 +106,60 @@ public:
     bool registered;
 };
 
+// The other side of a creation handler that waits on another thread: that thread makes a window to
+// receive messages, waits for the go, creates a component with the hook and only then serves its
+// messages, until it is told to stop.
+struct OtherCreator {
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HWND receiver = nullptr;
+    KWindow component; // made here, created on the other thread
+    bool created = false;
+    ~OtherCreator() {
+        CloseHandle(ready);
+        CloseHandle(go);
+        CloseHandle(stop);
+    }
+};
+
+DWORD WINAPI runOtherCreator(void* parameter) {
+    OtherCreator& other = *static_cast<OtherCreator*>(parameter);
+    other.receiver =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    SetEvent(other.ready);
+    if (WaitForSingleObject(other.go, 5000) == WAIT_OBJECT_0) {
+        other.created = other.component.createWindow(true);
+    }
+    while (MsgWaitForMultipleObjects(1, &other.stop, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+    }
+    if (other.created) {
+        other.component.destroyWindow();
+    }
+    DestroyWindow(other.receiver);
+    return 0;
+}
+
+// Lets the other thread start its creation, then sends to it from its own WM_CREATE.
+class SendingWindow : public KWindow {
+public:
+    explicit SendingWindow(OtherCreator& other) : other(other) {}
+    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CREATE) {
+            SetEvent(other.go);
+            DWORD_PTR result = 0;
+            answered = SendMessageTimeoutW(other.receiver, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &result) != 0;
+        }
+        return KWindow::handleMessage(window, message, wParam, lParam);
+    }
+    OtherCreator& other;
+    bool answered = false;
+};
+
 } // namespace
 
 TEST_F(KComponentTest, ControlIdsCountEveryComponentWhateverItsClass) {
@@ -206,6 +260,21 @@ TEST_F(KComponentTest, CreationMessagesReachTheComponentOnlyWithTheHook) {
     hooked.destroyWindow();
 }
 
+TEST_F(KComponentTest, CreationHandlerCanWaitOnAThreadThatIsCreatingToo) {
+    OtherCreator other;
+    const HANDLE thread = CreateThread(nullptr, 0, runOtherCreator, &other, 0, nullptr);
+    ASSERT_NE(nullptr, thread) << "error " << GetLastError();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(other.ready, 5000));
+    SendingWindow window(other);
+    EXPECT_TRUE(window.createWindow(true));
+    EXPECT_TRUE(window.answered) << "the other thread did not answer while creating its own component";
+    SetEvent(other.stop);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
+    CloseHandle(thread);
+    EXPECT_TRUE(other.created);
+    window.destroyWindow();
+}
+
 TEST_F(KComponentTest, FailedHookedCreationLeavesNoHookBehind) {
     const HWND gone =
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
@@ -234,6 +303,25 @@ TEST_F(KComponentTest, RefusedHookedCreationLeavesNoHandle) {
     EXPECT_FALSE(window.createWindow(true));
     EXPECT_TRUE(contains(window.messages, WM_NCCREATE)) << formatMessages(window.messages);
     EXPECT_EQ(nullptr, window.getWindowHandle());
+}
+
+TEST_F(KComponentTest, RecreatedComponentHoldsItsNewWindow) {
+    for (const bool hook : {false, true}) {
+        SCOPED_TRACE(hook ? "with hook" : "without hook");
+        ParentWindow parent(true);
+        KLabel label;
+        ASSERT_TRUE(parent.window.addChild(&label, hook));
+        ASSERT_TRUE(DestroyWindow(label.getWindowHandle())) << "error " << GetLastError();
+        ASSERT_TRUE(label.createWindow(hook));
+        const HWND live = FindWindowExW(parent.handle(), nullptr, L"STATIC", nullptr);
+        ASSERT_NE(nullptr, live);
+        EXPECT_EQ(live, label.getWindowHandle());
+        EXPECT_EQ(&label, KComponent::componentOf(live));
+        label.setText(KString(L"Again", KString::REFER_STATIC));
+        wchar_t text[16] = {};
+        GetWindowTextW(live, text, 16);
+        EXPECT_STREQ(L"Again", text);
+    }
 }
 
 TEST_F(KComponentTest, AdoptedControlIsSubclassedAndGetsItsProcedureBack) {
@@ -273,8 +361,8 @@ TEST_F(KComponentTest, AdoptedControlIsSubclassedAndGetsItsProcedureBack) {
     EXPECT_EQ(control, component.getWindowHandle());
 }
 
-// A system control keeps its behaviour while adopted, and a component that goes before its window
-// leaves the window as it found it.
+// A system control keeps its behaviour while adopted, also when adopted twice, and a component that
+// goes before its window leaves the window as it found it.
 TEST_F(KComponentTest, AdoptedSystemControlOutlivingItsComponent) {
     ParentWindow parent(false);
     const HWND button = CreateWindowExW(0, L"BUTTON", L"Push", WS_CHILD | BS_CHECKBOX, 0, 0, 80, 20,
@@ -284,6 +372,7 @@ TEST_F(KComponentTest, AdoptedSystemControlOutlivingItsComponent) {
     {
         AdoptingComponent component;
         component.adoptWindow(button, true);
+        component.adoptWindow(button, false);
         EXPECT_STREQ(L"Button", component.getWindowClassName().text());
         EXPECT_EQ(COMPONENT_PROC, GetWindowLongPtrW(button, GWLP_WNDPROC));
         SendMessageW(button, BM_SETCHECK, BST_CHECKED, 0);

@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr wchar_t USER_SHELL_FOLDERS_KEY[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-
 KString productFolder() {
     return getInteractiveUserAppDataFolder() + PRODUCT_FOLDER_NAME;
 }
@@ -71,39 +68,6 @@ private:
     bool moved = false;
 };
 
-// Points the running account's AppData folder at a folder that does not exist, which makes the shell
-// fail to determine it; the previous setting comes back afterwards.
-class UndeterminableAppData {
-public:
-    UndeterminableAppData() {
-        RegOpenKeyExW(HKEY_CURRENT_USER, USER_SHELL_FOLDERS_KEY, 0, KEY_READ | KEY_WRITE, key.put());
-        DWORD byteCount = sizeof(previous) - sizeof(wchar_t);
-        hadPrevious = RegQueryValueExW(key.get(), L"AppData", nullptr, &previousType,
-                                       reinterpret_cast<BYTE*>(previous), &byteCount) == ERROR_SUCCESS;
-        const wchar_t missing[] = L"C:\\pellmont-test-missing\\AppData";
-        changed = RegSetValueExW(key.get(), L"AppData", 0, REG_EXPAND_SZ,
-                                 reinterpret_cast<const BYTE*>(missing), sizeof(missing)) == ERROR_SUCCESS;
-    }
-    UndeterminableAppData(const UndeterminableAppData&) = delete;
-    UndeterminableAppData& operator=(const UndeterminableAppData&) = delete;
-    ~UndeterminableAppData() {
-        if (hadPrevious) {
-            RegSetValueExW(key.get(), L"AppData", 0, previousType, reinterpret_cast<const BYTE*>(previous),
-                           static_cast<DWORD>((std::wcslen(previous) + 1) * sizeof(wchar_t)));
-        } else {
-            RegDeleteValueW(key.get(), L"AppData");
-        }
-    }
-
-    bool changed = false;
-
-private:
-    UniqueRegistryKey key;
-    wchar_t previous[MAX_PATH + 1] = {};
-    DWORD previousType = REG_EXPAND_SZ;
-    bool hadPrevious = false;
-};
-
 std::string contentOf(const KString& path) {
     std::string bytes;
     EXPECT_TRUE(readFileBytes(path, bytes)) << "error " << GetLastError();
@@ -118,7 +82,7 @@ TEST(ConfigurationTransfer, MissingProductFolderIsCreated) {
     ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(absent.folder.text()));
     OwnDestination destination;
 
-    copyConfigurationFile(source, destination.fileName);
+    copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder());
 
     const DWORD attributes = GetFileAttributesW(absent.folder.text());
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes) << "error " << GetLastError();
@@ -135,7 +99,7 @@ TEST(ConfigurationTransfer, ExistingDestinationIsReplacedAndSourceKept) {
     ASSERT_TRUE(writeFileBytes(destination.path, "an older and longer start-up", 28))
         << "error " << GetLastError();
 
-    copyConfigurationFile(source, destination.fileName);
+    copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder());
 
     EXPECT_EQ("new start-up", contentOf(destination.path));
     EXPECT_EQ("new start-up", contentOf(source));
@@ -156,7 +120,7 @@ TEST(ConfigurationTransfer, DestinationThatCannotBeReplacedStaysAsItWas) {
                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(holder.isValid()) << "error " << GetLastError();
 
-        copyConfigurationFile(source, destination.fileName);
+        copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder());
     }
     EXPECT_EQ("old", contentOf(destination.path));
     EXPECT_EQ("new", contentOf(source));
@@ -168,7 +132,8 @@ TEST(ConfigurationTransfer, VanishedSourceLeavesNoDestination) {
     destination.makeFolder();
     ASSERT_TRUE(writeFileBytes(destination.path, "old", 3)) << "error " << GetLastError();
 
-    copyConfigurationFile(folder.join(L"\\Profiles.db64"), destination.fileName);
+    copyConfigurationFile(folder.join(L"\\Profiles.db64"), destination.fileName,
+                          getInteractiveUserAppDataFolder());
 
     EXPECT_FALSE(KFile::exists(destination.path));
 }
@@ -187,7 +152,7 @@ TEST(ConfigurationTransfer, UndeterminableAppDataFolderSkipsTheCopy) {
         const KString appData = getInteractiveUserAppDataFolder();
         EXPECT_TRUE(appData.isEmpty()) << KString(appData).utf8();
 
-        copyConfigurationFile(source, KString(L"\\Profiles.db64", KString::REFER_STATIC));
+        copyConfigurationFile(source, KString(L"\\Profiles.db64", KString::REFER_STATIC), appData);
     }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(rootFolder));
     RemoveDirectoryW(rootFolder);

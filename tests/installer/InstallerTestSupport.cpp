@@ -9,6 +9,8 @@
 namespace {
 
 constexpr wchar_t MAKER_REGISTRY_KEY[] = L"SOFTWARE\\Quillmark";
+constexpr wchar_t USER_SHELL_FOLDERS_KEY[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 
 KString systemProgram(const wchar_t* name) {
     wchar_t folder[MAX_PATH] = {};
@@ -178,4 +180,31 @@ ScopedEnvironmentVariable::ScopedEnvironmentVariable(const wchar_t* name, const 
 
 ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
     SetEnvironmentVariableW(name.c_str(), hadPrevious ? previous.c_str() : nullptr);
+}
+
+UndeterminableAppData::UndeterminableAppData() {
+    RegOpenKeyExW(HKEY_CURRENT_USER, USER_SHELL_FOLDERS_KEY, 0, KEY_READ | KEY_WRITE, key.put());
+    DWORD byteCount = sizeof(previous) - sizeof(wchar_t);
+    hadPrevious = RegQueryValueExW(key.get(), L"AppData", nullptr, &previousType,
+                                   reinterpret_cast<BYTE*>(previous), &byteCount) == ERROR_SUCCESS;
+    const wchar_t missing[] = L"C:\\pellmont-test-missing\\AppData";
+    changed = RegSetValueExW(key.get(), L"AppData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(missing),
+                             sizeof(missing)) == ERROR_SUCCESS;
+}
+
+UndeterminableAppData::~UndeterminableAppData() {
+    restore();
+}
+
+void UndeterminableAppData::restore() {
+    if (!changed) {
+        return;
+    }
+    if (hadPrevious) {
+        RegSetValueExW(key.get(), L"AppData", 0, previousType, reinterpret_cast<const BYTE*>(previous),
+                       static_cast<DWORD>((std::wcslen(previous) + 1) * sizeof(wchar_t)));
+    } else {
+        RegDeleteValueW(key.get(), L"AppData");
+    }
+    changed = false;
 }

@@ -100,3 +100,23 @@ private:
     std::wstring previous;
     bool hadPrevious = false;
 };
+
+// Points the running account's AppData folder at a folder that does not exist, which makes the shell
+// fail to determine it, until restore or the end of the object; the previous setting comes back then.
+class UndeterminableAppData {
+public:
+    UndeterminableAppData();
+    UndeterminableAppData(const UndeterminableAppData&) = delete;
+    UndeterminableAppData& operator=(const UndeterminableAppData&) = delete;
+    ~UndeterminableAppData();
+
+    void restore();
+
+    bool changed = false;
+
+private:
+    UniqueRegistryKey key;
+    wchar_t previous[MAX_PATH + 1] = {};
+    DWORD previousType = REG_EXPAND_SZ;
+    bool hadPrevious = false;
+};

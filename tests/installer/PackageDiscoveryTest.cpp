@@ -1,5 +1,6 @@
 #include "installer/PackageDiscovery.h"
 #include "InstallerTestSupport.h"
+#include "LongModulePath.h"
 
 #include "support/TemporaryFolder.h"
 
@@ -116,8 +117,9 @@ TEST(PackageDiscovery, NamesAreComparedWithoutRegardToCase) {
     EXPECT_STREQ(folder.join(L"\\VN1.5.4 Setup.msi").text(), found.text());
 }
 
-// Runs a copy of the probe program from the folder and returns the program folder it reported.
-KString probedProgramFolder(const KString& folder, const TemporaryFolder& output) {
+// Runs a copy of the probe program from the folder and returns the program folder it reported; with
+// recordedUnits, the probe first records a module path of that length as its own.
+KString probedProgramFolder(const KString& folder, const TemporaryFolder& output, size_t recordedUnits = 0) {
     const KString probe = folder + L"\\probe.exe";
     SetLastError(0xdeadbeef);
     if (!CopyFileW(testProgram(L"\\installer_test_probe.exe").text(), probe.text(), FALSE)) {
@@ -125,7 +127,11 @@ KString probedProgramFolder(const KString& folder, const TemporaryFolder& output
         return KString();
     }
     const KString result = output.join(L"\\folder.txt");
-    const DWORD exitCode = runProgram(probe, L" \"" + result + L"\"", PROCESS_TIMEOUT_MS);
+    KString commandLine = L" \"" + result + L"\"";
+    if (recordedUnits != 0) {
+        commandLine = commandLine + L" " + KString(static_cast<int>(recordedUnits));
+    }
+    const DWORD exitCode = runProgram(probe, commandLine, PROCESS_TIMEOUT_MS);
     EXPECT_EQ(0u, exitCode);
     std::string bytes;
     EXPECT_TRUE(readFileBytes(result, bytes));
@@ -139,6 +145,20 @@ TEST(PackageDiscovery, ProgramFolderWithBlanksIsReturnedWhole) {
     SetLastError(0xdeadbeef);
     ASSERT_TRUE(CreateDirectoryW(withBlanks.text(), nullptr)) << "error " << GetLastError();
     EXPECT_STREQ(withBlanks.text(), probedProgramFolder(withBlanks, folder).text());
+}
+
+TEST(PackageDiscovery, ModulePathsUpToTheLongestAllowedGiveTheirFolder) {
+    const TemporaryFolder folder;
+    // Around the first buffer of 520 units and the doublings after it, up to 32767 units.
+    for (const size_t units : {519u, 520u, 16639u, 16640u, 20000u, 32767u}) {
+        SCOPED_TRACE(units);
+        const std::wstring modulePath = longModulePath(units);
+        ASSERT_EQ(units, modulePath.size());
+        const std::wstring expected = modulePath.substr(0, modulePath.rfind(L'\\'));
+        const KString reported = probedProgramFolder(folder.path(), folder, units);
+        EXPECT_EQ(expected.size(), static_cast<size_t>(reported.length()));
+        EXPECT_TRUE(expected == reported.text()) << "the folder differs from the module path's";
+    }
 }
 
 } // namespace
