@@ -1,5 +1,5 @@
-# Shared by tools/test and tools/demo: Debian packages, the two builds, and a private Windows
-# platform (Wine prefix, persistent wine server, Xvfb display, PulseAudio null devices).
+# Shared by tools/test, tools/demo and tools/release: Debian packages, the two builds, and a private
+# Windows platform (Wine prefix, persistent wine server, Xvfb display, PulseAudio null devices).
 # Everything started here is stopped by process id in stop_platform.
 
 PELLMONT_PACKAGES=(
@@ -7,6 +7,7 @@ PELLMONT_PACKAGES=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine64 wine wixl
     xvfb pulseaudio pulseaudio-utils imagemagick xdotool
+    osslsigncode openssl
 )
 
 ensure_packages() {
