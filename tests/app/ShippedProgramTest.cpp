@@ -1,7 +1,8 @@
-// The shipped 32-bit program as a file: its imports, subsystem, manifest and icon group, and what its
-// link took from the C++ runtime.
+// The shipped 32-bit program as a file: its imports, subsystem, manifest, icon group and version, and
+// what its link took from the C++ runtime.
 
 #include "AppTestPaths.h"
+#include "ProjectVersion.h"
 
 #include "foundation/KString.h"
 #include "support/TemporaryFolder.h"
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -139,6 +141,51 @@ TEST_F(ShippedProgram, CarriesItsManifestAndSevenImageIcon) {
     }
     EXPECT_EQ((std::set<int>{16, 20, 24, 32, 40, 48, 64}), sizes);
     FreeLibrary(module);
+}
+
+// Read as Explorer's Details tab and inventory tools read it, through the system's version functions.
+TEST(ShippedProgramVersion, CarriesTheProjectVersionInUsEnglishUnicode) {
+    DWORD unused = 0;
+    const DWORD size = GetFileVersionInfoSizeW(PROGRAM_UNDER_TEST, &unused);
+    ASSERT_NE(0u, size) << GetLastError();
+    std::vector<BYTE> info(size);
+    ASSERT_TRUE(GetFileVersionInfoW(PROGRAM_UNDER_TEST, 0, size, info.data())) << GetLastError();
+
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", &value, &length));
+    ASSERT_EQ(sizeof(VS_FIXEDFILEINFO), length);
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    EXPECT_EQ(VS_FFI_SIGNATURE, fixed->dwSignature);
+    const DWORD mostSignificant = MAKELONG(PROJECT_VERSION_NUMBERS[1], PROJECT_VERSION_NUMBERS[0]);
+    const DWORD leastSignificant = MAKELONG(PROJECT_VERSION_NUMBERS[3], PROJECT_VERSION_NUMBERS[2]);
+    EXPECT_EQ(mostSignificant, fixed->dwFileVersionMS);
+    EXPECT_EQ(leastSignificant, fixed->dwFileVersionLS);
+    EXPECT_EQ(mostSignificant, fixed->dwProductVersionMS);
+    EXPECT_EQ(leastSignificant, fixed->dwProductVersionLS);
+    EXPECT_EQ(static_cast<DWORD>(VFT_APP), fixed->dwFileType);
+
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", &value, &length));
+    ASSERT_EQ(2 * sizeof(WORD), length);
+    const auto* translation = static_cast<const WORD*>(value);
+    EXPECT_EQ(0x0409, translation[0]) << "English (United States)";
+    EXPECT_EQ(1200, translation[1]) << "Unicode";
+
+    const struct {
+        const wchar_t* name;
+        const wchar_t* expected;
+    } strings[] = {
+        {L"ProductName", L"Pellmont"},          {L"ProductVersion", PROJECT_VERSION_TEXT},
+        {L"FileVersion", PROJECT_VERSION_TEXT}, {L"FileDescription", L"Veltrano Pro installer"},
+        {L"OriginalFilename", L"Pellmont.exe"},
+    };
+    for (const auto& string : strings) {
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + string.name;
+        ASSERT_TRUE(VerQueryValueW(info.data(), path.c_str(), &value, &length))
+            << testing::PrintToString(path);
+        EXPECT_EQ(std::wstring(string.expected), static_cast<const wchar_t*>(value))
+            << testing::PrintToString(path);
+    }
 }
 
 // Any member of these would bring the C++ runtime's exception machinery, or its threads, into the

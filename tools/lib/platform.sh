@@ -1,13 +1,14 @@
-# Shared by tools/test, tools/demo and bench/run: Debian packages, the two builds, the way 32-bit
-# Windows programs run here, and a private Windows platform (a Wine prefix per architecture, a
-# persistent wine server, an Xvfb display, PulseAudio null devices). Everything started here is
-# stopped by process id in stop_platform.
+# Shared by tools/test, tools/demo, tools/release and bench/run: Debian packages, the two builds, the
+# way 32-bit Windows programs run here, and a private Windows platform (a Wine prefix per
+# architecture, a persistent wine server, an Xvfb display, PulseAudio null devices). Everything
+# started here is stopped by process id in stop_platform.
 
 PELLMONT_PACKAGES=(
     cmake ninja-build googletest
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine64 wine wixl fonts-wine
     xvfb pulseaudio pulseaudio-utils imagemagick xdotool
+    osslsigncode openssl
 )
 
 ensure_packages() {

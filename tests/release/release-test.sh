@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# tools/release as an operator runs it, with a code-signing certificate made for this test: without
+# a certificate it stops and writes nothing; with one, dist/ gets a program that verifies, is signed
+# by that certificate, imports only system libraries and is the unsigned build byte for byte apart
+# from the fields that signing sets.
+set -euo pipefail
+root=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export PELLMONT_BUILD_DIR=$work/build PELLMONT_DIST_DIR=$work/dist
+unset PELLMONT_SIGNING_CERTIFICATE PELLMONT_SIGNING_PASSWORD PELLMONT_SIGNING_CA PELLMONT_TIMESTAMP_URL
+
+failures=0
+check() {  # check DESCRIPTION COMMAND...
+    if "${@:2}"; then
+        echo "ok: $1"
+    else
+        echo "FAILED: $1"
+        failures=$((failures + 1))
+    fi
+}
+
+release_without_certificate_writes_nothing() {
+    if "$root/tools/release" >"$work/no-certificate.log" 2>&1; then
+        echo "released without a certificate"
+        return 1
+    fi
+    grep -q 'no code-signing certificate: set PELLMONT_SIGNING_CERTIFICATE' "$work/no-certificate.log" ||
+        { cat "$work/no-certificate.log"; return 1; }
+    [ -z "$(ls -A "$work/dist" 2>/dev/null)" ] || { ls -l "$work/dist"; return 1; }
+}
+check "without a certificate: a clear message and nothing in dist/" release_without_certificate_writes_nothing
+
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/signer.pem" -days 2 \
+    -subj "/CN=Pellmont Release Test" -addext "keyUsage=critical,digitalSignature" \
+    -addext "extendedKeyUsage=codeSigning" 2>/dev/null
+password='a passphrase with blanks; never an argument'
+openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/signer.pem" -out "$work/signer.p12" \
+    -passout fd:3 3< <(printf '%s' "$password")
+
+PELLMONT_SIGNING_CERTIFICATE=$work/signer.p12 PELLMONT_SIGNING_PASSWORD=$password \
+    "$root/tools/release" >"$work/release.log" 2>&1 || { cat "$work/release.log"; exit 1; }
+signed=$work/dist/Pellmont.exe
+unsigned=$work/build/release/app/Pellmont.exe
+
+verifies_signed_by_test_certificate() {
+    local signer_hash
+    signer_hash=$(openssl x509 -in "$work/signer.pem" -outform DER | sha256sum | cut -d' ' -f1)
+    osslsigncode verify -CAfile "$work/signer.pem" -require-leaf-hash "sha256:$signer_hash" -in "$signed" \
+        >"$work/verify.log" 2>&1 || { cat "$work/verify.log"; return 1; }
+}
+check "the signed program verifies and its signer is the test certificate" verifies_signed_by_test_certificate
+
+check "the checksum file holds the signed program's SHA-256" \
+    sh -c 'cd "$1" && sha256sum --quiet -c Pellmont.exe.sha256' - "$work/dist"
+
+imports_only_system_libraries() {
+    local system=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll "
+    local imported library
+    imported=$(i686-w64-mingw32-objdump -p "$signed" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+    [ -n "$imported" ] || { echo "no imports read"; return 1; }
+    for library in $imported; do
+        [[ $system == *" $library "* ]] || { echo "imports $library"; return 1; }
+    done
+}
+check "the signed program imports only system libraries" imports_only_system_libraries
+
+# Signing sets the image checksum and the certificate table entry of the headers and appends the
+# signature; every other byte of the unsigned program stays.
+unsigned_content_unchanged() {
+    local header checksum table offset
+    header=$(od -An -tu4 -j60 -N4 "$unsigned" | tr -d ' ')
+    checksum=$((header + 4 + 20 + 64))
+    table=$((header + 4 + 20 + 96 + 4 * 8))
+    [ "$(stat -c %s "$signed")" -gt "$(stat -c %s "$unsigned")" ] || { echo "no signature appended"; return 1; }
+    while read -r offset _; do
+        offset=$((offset - 1))
+        if ! { [ $offset -ge $checksum ] && [ $offset -lt $((checksum + 4)) ]; } &&
+            ! { [ $offset -ge $table ] && [ $offset -lt $((table + 8)) ]; }; then
+            echo "byte $offset differs from the unsigned program"
+            return 1
+        fi
+    done < <(cmp -l "$unsigned" "$signed" 2>/dev/null)
+}
+check "apart from the fields that signing sets, the unsigned program unchanged" unsigned_content_unchanged
+
+[ $failures -eq 0 ]
