@@ -477,7 +477,13 @@ TEST(InstallerRun, LinkedProductFolderLeavesWhatItLeadsToUntouched) {
          {L"Copying 64bit Startup Configuration...", L"Copying 32bit Startup Configuration...", 600, true},
          {L"Copying 32bit Startup Configuration...", L"Finishing...", 600, true},
          {L"Finishing...", nullptr, 1000, true}});
-    EXPECT_EQ(before, folderContent(protectedFolder.path()));
+    const std::map<std::wstring, std::string> after = folderContent(protectedFolder.path());
+    EXPECT_EQ(before.size(), after.size()) << "files came or went";
+    for (const auto& file : before) {
+        const auto found = after.find(file.first);
+        EXPECT_TRUE(found != after.end() && found->second == file.second)
+            << "changed: " << testing::PrintToString(file.first);
+    }
 }
 
 // The desktop user left a hard link to a file that only administrators may write in place of the database.

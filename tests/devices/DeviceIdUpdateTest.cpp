@@ -287,8 +287,11 @@ TEST_F(DeviceIdUpdateTest, HardLinkedOrLinkedDatabaseAndLinkedFolderAreLeftAlone
     const DatabaseFile file = buildDatabase(fullDatabase());
     const TemporaryFolder outsideFolder;
     const KString outside = outsideFolder.join(L"\\Protected.db");
-    ASSERT_TRUE(writeFileBytes(outside, file.bytes.data(), static_cast<unsigned long>(file.bytes.size())));
+    ASSERT_TRUE(writeFileBytes(outside, "", 0));
     const auto expectOutsideUnchanged = [&](const KString& given) {
+        // Written where it is, so that a link made before keeps leading to it.
+        ASSERT_TRUE(
+            writeFileBytes(outside, file.bytes.data(), static_cast<unsigned long>(file.bytes.size())));
         updateDeviceIds(given);
         std::string bytes;
         ASSERT_TRUE(readFileBytes(outside, bytes)) << GetLastError();

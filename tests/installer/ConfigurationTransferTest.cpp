@@ -217,8 +217,15 @@ TEST(ConfigurationTransfer, LinkedDestinationIsNeverWrittenThrough) {
     ASSERT_TRUE(writeFileBytes(source, "new", 3));
     const KString outside = folder.join(L"\\Protected.db");
     enum Link { HARD_LINK, HARD_LINK_HELD_OPEN, SYMBOLIC_LINK };
-    for (const Link kind : {HARD_LINK, HARD_LINK_HELD_OPEN, SYMBOLIC_LINK}) {
-        SCOPED_TRACE(kind);
+    const struct {
+        Link kind;
+        const char* what;
+    } cases[] = {{HARD_LINK, "hard link"},
+                 {HARD_LINK_HELD_OPEN, "hard link held open"},
+                 {SYMBOLIC_LINK, "symbolic link"}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        const Link kind = test.kind;
         ASSERT_TRUE(writeFileBytes(outside, "protected", 9));
         OwnDestination destination;
         destination.makeFolder();
