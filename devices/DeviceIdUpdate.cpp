@@ -134,12 +134,12 @@ void updateDevicePairRecord(KFile& file, SectionWalker& walker, LONG recordSize)
 // only when it is a plain file where its name says: the folder is the desktop user's, who may have
 // made it or the file a link to what only administrators may write.
 bool openDatabase(KFile& file, const KString& path) {
-    constexpr DWORD access = GENERIC_READ | GENERIC_WRITE;
-    UniqueFileHandle database = openUnredirectedFile(path, access);
+    constexpr DWORD DATABASE_ACCESS = GENERIC_READ | GENERIC_WRITE;
+    UniqueFileHandle database = openUnredirectedFile(path, DATABASE_ACCESS);
     if (!database) {
         return false;
     }
-    file.attach(path, database.release(), access, true);
+    file.attach(path, database.release(), DATABASE_ACCESS, true);
     return true;
 }
 
