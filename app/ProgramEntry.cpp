@@ -4,6 +4,7 @@
 #include "RunApplication.h"
 
 #include "foundation/KString.h"
+#include "foundation/RedirectionTrust.h"
 #include "framework/FrameworkCore.h"
 
 #include <windows.h>
@@ -29,6 +30,9 @@ void restrictDllSearchToSystem() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     restrictDllSearchToSystem();
+    // Before the first write into the desktop user's folder; where the system lacks it, the checks of
+    // the copy and the rewrite still stand.
+    enforceRedirectionTrust();
     initFramework(instance);
 
     int argumentCount = 0;

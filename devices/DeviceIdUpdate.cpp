@@ -3,6 +3,7 @@
 #include "AudioEndpoints.h"
 #include "ConfigurationDatabase.h"
 #include "foundation/KFile.h"
+#include "foundation/UnredirectedOpen.h"
 
 #include <cstdint>
 #include <cstring>
@@ -120,6 +121,19 @@ void updateDevicePairRecord(KFile& file, SectionWalker& walker) {
     file.write(&record, sizeof(record));
 }
 
+// The file is opened as it is, never created (the product would read an empty configuration), and
+// only when it is a plain file where its name says: the folder is the desktop user's, who may have
+// made it or the file a link to what only administrators may write.
+bool openDatabase(KFile& file, const KString& path) {
+    constexpr DWORD DATABASE_ACCESS = GENERIC_READ | GENERIC_WRITE;
+    UniqueFileHandle database = openUnredirectedFile(path, DATABASE_ACCESS);
+    if (!database) {
+        return false;
+    }
+    file.attach(path, database.release(), DATABASE_ACCESS, true);
+    return true;
+}
+
 } // namespace
 
 bool isPseudoDevice(const wchar_t* name) {
@@ -132,12 +146,8 @@ bool isPseudoDevice(const wchar_t* name) {
 }
 
 void updateDeviceIds(const KString& path) {
-    // The open creates what it does not find; the product would then read an empty configuration.
-    if (!KFile::exists(path)) {
-        return;
-    }
     KFile file;
-    if (!file.open(path, GENERIC_READ | GENERIC_WRITE, true)) {
+    if (!openDatabase(file, path)) {
         return;
     }
     // A file too short for its header is not a database: nothing is written to it. getSize is 0 for

@@ -20,6 +20,16 @@ bool KFile::open(const KString& path, DWORD access, bool closeOnDestroyFlag) {
     return fileHandle != INVALID_HANDLE_VALUE;
 }
 
+void KFile::attach(const KString& path, HANDLE handle, DWORD access, bool closeOnDestroyFlag) {
+    if (fileHandle != INVALID_HANDLE_VALUE) {
+        CloseHandle(fileHandle);
+    }
+    fileName = path;
+    fileHandle = handle;
+    desiredAccess = access;
+    closeOnDestroy = closeOnDestroyFlag;
+}
+
 bool KFile::close() {
     if (!CloseHandle(fileHandle)) {
         return false;

@@ -31,6 +31,10 @@ public:
     virtual DWORD getSize();
     virtual ~KFile();
 
+    // Takes over a handle opened elsewhere, with flags that open does not use, as if open had got it
+    // for path and access; a handle already held is closed first.
+    void attach(const KString& path, HANDLE handle, DWORD access, bool closeOnDestroy);
+
     // True for an existing file, false for a folder, a missing path or any failure.
     static bool exists(const KString& path);
 

@@ -82,6 +82,7 @@ TEST_F(ShippedProgram, IsA32BitGuiProgramImportingOnlySystemLibraries) {
     size_t offset = fileOffset(directory.VirtualAddress);
     ASSERT_NE(0u, offset);
     int imported = 0;
+    std::set<std::string> functions;
     for (;; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
         ASSERT_LE(offset + sizeof(IMAGE_IMPORT_DESCRIPTOR), image.size());
         IMAGE_IMPORT_DESCRIPTOR descriptor;
@@ -92,8 +93,25 @@ TEST_F(ShippedProgram, IsA32BitGuiProgramImportingOnlySystemLibraries) {
         const std::string name = lowercase(image.c_str() + fileOffset(descriptor.Name));
         EXPECT_TRUE(system.count(name) == 1) << "imports " << name;
         ++imported;
+        const DWORD lookupTable =
+            descriptor.OriginalFirstThunk != 0 ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
+        for (size_t entry = fileOffset(lookupTable); entry != 0; entry += sizeof(DWORD)) {
+            ASSERT_LE(entry + sizeof(DWORD), image.size());
+            DWORD thunk;
+            std::memcpy(&thunk, image.data() + entry, sizeof thunk);
+            if (thunk == 0) {
+                break;
+            }
+            if ((thunk & IMAGE_ORDINAL_FLAG32) == 0) {
+                functions.insert(image.c_str() + fileOffset(thunk) + sizeof(WORD)); // after the hint
+            }
+        }
     }
     EXPECT_GE(imported, 5);
+    EXPECT_EQ(1u, functions.count("CreateFileW")) << "the import names were read";
+    // Missing before Windows 8: looked up when the program runs, so that it still starts there.
+    EXPECT_EQ(0u, functions.count("SetProcessMitigationPolicy"));
+    EXPECT_NE(std::string::npos, image.find("SetProcessMitigationPolicy")) << "the policy is not asked for";
 }
 
 TEST_F(ShippedProgram, CarriesItsManifestAndSevenImageIcon) {

@@ -2,6 +2,7 @@
 #include "DatabaseBuilder.h"
 #include "DeviceTestFixture.h"
 #include "foundation/KFile.h"
+#include "support/UnixSymbolicLink.h"
 
 #include <windows.h>
 
@@ -303,4 +304,41 @@ TEST_F(DeviceIdUpdateTest, RecordCountBeyondTheListIsHarmless) {
     database.recordCount = INT_MAX;
     const DatabaseFile file = buildDatabase(database);
     EXPECT_TRUE(sameBytes(withHeaderUpdated(file.bytes, database), rewrite(file.bytes)));
+}
+
+// The database's folder belongs to a user who may link it, or the file, to what only administrators
+// may write; the outside file stands for that.
+TEST_F(DeviceIdUpdateTest, HardLinkedOrLinkedDatabaseAndLinkedFolderAreLeftAlone) {
+    const DatabaseFile file = buildDatabase(fullDatabase());
+    const TemporaryFolder outsideFolder;
+    const KString outside = outsideFolder.join(L"\\Protected.db");
+    ASSERT_TRUE(writeFileBytes(outside, "", 0));
+    const auto expectOutsideUnchanged = [&](const KString& given) {
+        // Written where it is, so that a link made before keeps leading to it.
+        ASSERT_TRUE(
+            writeFileBytes(outside, file.bytes.data(), static_cast<unsigned long>(file.bytes.size())));
+        updateDeviceIds(given);
+        std::string bytes;
+        ASSERT_TRUE(readFileBytes(outside, bytes)) << GetLastError();
+        EXPECT_TRUE(sameBytes(file.bytes, bytes));
+    };
+    {
+        SCOPED_TRACE("hard link");
+        SetLastError(0xdeadbeef);
+        ASSERT_TRUE(CreateHardLinkW(path.text(), outside.text(), nullptr)) << GetLastError();
+        expectOutsideUnchanged(path);
+        DeleteFileW(path.text());
+    }
+    {
+        SCOPED_TRACE("symbolic link");
+        const UnixSymbolicLink link(outside, path);
+        ASSERT_TRUE(link.isMade()) << link.whyNotMade();
+        expectOutsideUnchanged(path);
+    }
+    {
+        SCOPED_TRACE("through a linked folder");
+        const UnixSymbolicLink link(outsideFolder.path(), folder.join(L"\\Linked"));
+        ASSERT_TRUE(link.isMade()) << link.whyNotMade();
+        expectOutsideUnchanged(folder.join(L"\\Linked\\Protected.db"));
+    }
 }

@@ -4,10 +4,12 @@
 
 #include "foundation/KFile.h"
 #include "support/TemporaryFolder.h"
+#include "support/UnixSymbolicLink.h"
 
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <memory>
 #include <string>
 
 namespace {
@@ -157,6 +159,67 @@ TEST(ConfigurationTransfer, UndeterminableAppDataFolderSkipsTheCopy) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(rootFolder));
     RemoveDirectoryW(rootFolder);
     EXPECT_FALSE(getInteractiveUserAppDataFolder().isEmpty());
+}
+
+TEST(ConfigurationTransfer, ProductFolderNamedInOtherLetterCaseIsTheProductFolder) {
+    const TemporaryFolder folder;
+    const KString source = folder.join(L"\\Profiles.db64");
+    ASSERT_TRUE(writeFileBytes(source, "profiles", 8));
+    const AbsentProductFolder absent;
+    ASSERT_TRUE(CreateDirectoryW((getInteractiveUserAppDataFolder() + L"\\VELTRANO PRO").text(), nullptr))
+        << GetLastError();
+    OwnDestination destination;
+
+    copyConfigurationFile(source, destination.fileName);
+
+    EXPECT_EQ("profiles", contentOf(destination.path));
+}
+
+// The user who owns the folder may put there a link to a file that only administrators may write.
+TEST(ConfigurationTransfer, LinkedDestinationIsNeverWrittenThrough) {
+    const TemporaryFolder folder;
+    const KString source = folder.join(L"\\Profiles.db64");
+    ASSERT_TRUE(writeFileBytes(source, "new", 3));
+    const KString outside = folder.join(L"\\Protected.db");
+    enum Link { HARD_LINK, HARD_LINK_HELD_OPEN, SYMBOLIC_LINK };
+    const struct {
+        Link kind;
+        const char* what;
+    } cases[] = {{HARD_LINK, "hard link"},
+                 {HARD_LINK_HELD_OPEN, "hard link held open"},
+                 {SYMBOLIC_LINK, "symbolic link"}};
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        const Link kind = test.kind;
+        ASSERT_TRUE(writeFileBytes(outside, "protected", 9));
+        OwnDestination destination;
+        destination.makeFolder();
+        std::unique_ptr<UnixSymbolicLink> symbolicLink;
+        UniqueFileHandle holder;
+        if (kind == SYMBOLIC_LINK) {
+            symbolicLink = std::make_unique<UnixSymbolicLink>(outside, destination.path);
+            ASSERT_TRUE(symbolicLink->isMade()) << symbolicLink->whyNotMade();
+        } else {
+            SetLastError(0xdeadbeef);
+            ASSERT_TRUE(CreateHardLinkW(destination.path.text(), outside.text(), nullptr)) << GetLastError();
+        }
+        if (kind == HARD_LINK_HELD_OPEN) {
+            // Its maker keeps it from being removed, but lets others write it.
+            holder.reset(CreateFileW(destination.path.text(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+            ASSERT_TRUE(holder.isValid()) << GetLastError();
+        }
+
+        copyConfigurationFile(source, destination.fileName);
+
+        holder.reset();
+        EXPECT_EQ("protected", contentOf(outside));
+        if (kind == HARD_LINK) {
+            // The name was removed, not its target, and the copy is a file of its own.
+            EXPECT_EQ("new", contentOf(destination.path));
+        }
+    }
 }
 
 } // namespace

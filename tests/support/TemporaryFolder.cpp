@@ -18,6 +18,10 @@ void removeTree(const std::wstring& folder) {
             if (name == L"." || name == L"..") {
                 continue;
             }
+            // A link is removed by whoever made it: following it would empty what it leads to.
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                continue;
+            }
             const std::wstring child = folder + L"\\" + name;
             SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {

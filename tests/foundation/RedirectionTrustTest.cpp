@@ -1,0 +1,22 @@
+#include "foundation/RedirectionTrust.h"
+
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+// Wine takes the policy and does nothing with it; what can be shown here is that it is asked for and
+// that folders and files that are no links are made and written as before.
+TEST(RedirectionTrust, IsTakenAndPlainFoldersStayWritable) {
+    EXPECT_TRUE(enforceRedirectionTrust());
+
+    const TemporaryFolder folder;
+    const KString productFolder = folder.join(L"\\Veltrano Pro");
+    SetLastError(0xdeadbeef);
+    ASSERT_TRUE(CreateDirectoryW(productFolder.text(), nullptr)) << GetLastError();
+    EXPECT_TRUE(writeFileBytes(productFolder + L"\\Profiles.db64", "profiles", 8)) << GetLastError();
+    std::string bytes;
+    EXPECT_TRUE(readFileBytes(productFolder + L"\\Profiles.db64", bytes));
+    EXPECT_EQ("profiles", bytes);
+}
