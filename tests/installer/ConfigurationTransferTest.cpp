@@ -170,7 +170,7 @@ TEST(ConfigurationTransfer, ProductFolderNamedInOtherLetterCaseIsTheProductFolde
         << GetLastError();
     OwnDestination destination;
 
-    copyConfigurationFile(source, destination.fileName);
+    copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder());
 
     EXPECT_EQ("profiles", contentOf(destination.path));
 }
@@ -211,7 +211,7 @@ TEST(ConfigurationTransfer, LinkedDestinationIsNeverWrittenThrough) {
             ASSERT_TRUE(holder.isValid()) << GetLastError();
         }
 
-        copyConfigurationFile(source, destination.fileName);
+        copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder());
 
         holder.reset();
         EXPECT_EQ("protected", contentOf(outside));
