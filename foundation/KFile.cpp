@@ -8,13 +8,8 @@ KFile::KFile()
     : fileHandle(INVALID_HANDLE_VALUE), closeOnDestroy(false), desiredAccess(GENERIC_READ | GENERIC_WRITE) {}
 
 bool KFile::open(const KString& path, DWORD access, bool closeOnDestroyFlag) {
-    if (fileHandle != INVALID_HANDLE_VALUE) {
-        CloseHandle(fileHandle);
-        fileHandle = INVALID_HANDLE_VALUE;
-    }
-    fileName = path;
-    desiredAccess = access;
-    closeOnDestroy = closeOnDestroyFlag;
+    // The previous handle goes first, whatever it shares.
+    attach(path, INVALID_HANDLE_VALUE, access, closeOnDestroyFlag);
     fileHandle = CreateFileW(fileName.text(), desiredAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     return fileHandle != INVALID_HANDLE_VALUE;
