@@ -1,8 +1,7 @@
 #pragma once
 
-// The progress of the installation steps, accumulated in single-precision float (on i686 too, which
-// needs SSE arithmetic for it):
-// totals that do not divide 100 end just below it (six steps end at 99).
+// The progress of the installation steps, accumulated in single-precision float: totals that do not
+// divide 100 end just below it (six steps end at 99). The i686 build needs SSE arithmetic for that.
 class StepProgress {
 public:
     // total greater than 0.

@@ -11,11 +11,12 @@ namespace {
 // link under Wine and deletes the file it leads to. A link that cannot be opened as itself stays.
 void removeName(const KString& path) {
     const UniqueFileHandle name = openUnredirectedName(path, DELETE);
+    if (!name) {
+        return;
+    }
     FILE_DISPOSITION_INFO disposition = {};
     disposition.DeleteFile = TRUE;
-    if (name) {
-        SetFileInformationByHandle(name.get(), FileDispositionInfo, &disposition, sizeof(disposition));
-    }
+    SetFileInformationByHandle(name.get(), FileDispositionInfo, &disposition, sizeof(disposition));
 }
 
 // The destination is replaced by a new file. What could not be removed (read-only, held open

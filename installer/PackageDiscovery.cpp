@@ -2,6 +2,7 @@
 
 #include "foundation/KFile.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -64,7 +65,7 @@ wchar_t* getModulePath() {
         if (units == LONGEST_PATH_UNITS) {
             return nullptr;
         }
-        units = units < LONGEST_PATH_UNITS / 2 ? units * 2 : LONGEST_PATH_UNITS;
+        units = std::min(units * 2, LONGEST_PATH_UNITS);
     }
 }
 

@@ -25,12 +25,6 @@ i386_programs_run() {
     [ "$status" -eq 42 ]
 }
 
-install_debian_packages() {  # install_debian_packages [apt-get install options...] PACKAGE...
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq &&
-        apt-get install -y -qq --no-install-recommends "$@" >/dev/null
-}
-
 ensure_wine32() {
     if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q '^install ok installed$'; then
         return 0

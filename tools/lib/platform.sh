@@ -21,10 +21,14 @@ ensure_packages() {
     done
     if [ ${#missing[@]} -gt 0 ]; then
         echo "Installing missing packages: ${missing[*]}"
-        export DEBIAN_FRONTEND=noninteractive
-        apt-get update -qq
-        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        install_debian_packages "${missing[@]}"
     fi
+}
+
+install_debian_packages() {  # install_debian_packages [apt-get install options...] PACKAGE...
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq &&
+        apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
 
 # configure BUILD_DIR TOOLCHAIN [cmake options...]
