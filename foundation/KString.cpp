@@ -8,7 +8,7 @@ namespace {
 
 constexpr wchar_t EMPTY_TEXT[] = L"";
 constexpr char EMPTY_UTF8[] = "";
-// Room for "-2147483648" and its terminator, with the margin the buffer has always had.
+// Room for "-2147483648" and its terminator, with a margin.
 constexpr int INTEGER_TEXT_UNITS = 33;
 
 // Takes ownership of buffer.

@@ -40,8 +40,10 @@ bool KThread::start() {
     if (handle == 0) {
         return false;
     }
-    setHandle(reinterpret_cast<HANDLE>(handle));
-    ResumeThread(threadHandle);
+    // Resumed by the handle the start gave: a subclass's setHandle may store it elsewhere.
+    const HANDLE thread = reinterpret_cast<HANDLE>(handle);
+    setHandle(thread);
+    ResumeThread(thread);
     return true;
 }
 

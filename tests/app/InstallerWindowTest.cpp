@@ -9,6 +9,8 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
 namespace {
 
 // Counts its own deletions, so a test sees that the window deleted what it was sent.
@@ -20,18 +22,6 @@ public:
 };
 int CountedString::deleted = 0;
 
-class InstallerWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override { initFramework(nullptr); }
-    void TearDown() override { shutdownFramework(); }
-};
-
-std::wstring windowText(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
-
 void pumpPending() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -40,11 +30,36 @@ void pumpPending() {
     }
 }
 
+// The window's owner destroys the native window before the object, as the program's main does; the
+// quit message that its destruction posts is taken off the queue so that the next test starts clean.
+class InstallerWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        initFramework(nullptr);
+        window.emplace();
+    }
+    void TearDown() override {
+        if (IsWindow(window->getWindowHandle())) {
+            window->destroyWindow();
+        }
+        pumpPending();
+        window.reset();
+        shutdownFramework();
+    }
+
+    std::optional<InstallerWindow> window;
+};
+
+std::wstring windowText(HWND window) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    return text;
+}
+
 } // namespace
 
 TEST_F(InstallerWindowTest, BuiltHiddenWithItsLayout) {
-    InstallerWindow window;
-    const HWND handle = window.getWindowHandle();
+    const HWND handle = window->getWindowHandle();
     ASSERT_NE(nullptr, handle);
     EXPECT_FALSE(IsWindowVisible(handle));
     EXPECT_EQ(L"Pellmont", windowText(handle));
@@ -65,8 +80,7 @@ TEST_F(InstallerWindowTest, BuiltHiddenWithItsLayout) {
 }
 
 TEST_F(InstallerWindowTest, ShowsPostedStatusAndProgressAndDeletesTheTexts) {
-    InstallerWindow window;
-    const HWND handle = window.getWindowHandle();
+    const HWND handle = window->getWindowHandle();
     ASSERT_NE(nullptr, handle);
     CountedString::deleted = 0;
     PostMessageW(handle, WM_INSTALL_STATUS, reinterpret_cast<WPARAM>(new CountedString(L"first")), 0);
@@ -81,10 +95,9 @@ TEST_F(InstallerWindowTest, ShowsPostedStatusAndProgressAndDeletesTheTexts) {
 }
 
 TEST_F(InstallerWindowTest, CloseRequestsAreRefusedAndDoneEndsTheLoop) {
-    InstallerWindow window;
-    const HWND handle = window.getWindowHandle();
+    const HWND handle = window->getWindowHandle();
     ASSERT_NE(nullptr, handle);
-    window.setVisible(true);
+    window->setVisible(true);
     SendMessageW(handle, WM_CLOSE, 0, 0);
     SendMessageW(handle, WM_SYSCOMMAND, SC_CLOSE, 0);
     pumpPending();

@@ -1,6 +1,7 @@
 #include "DeviceTestFixture.h"
 
 #include "devices/DeviceIdUpdate.h"
+#include "foundation/UniqueResource.h"
 
 #include <objbase.h>
 #include <windows.h>
@@ -46,12 +47,21 @@ std::wstring DeviceTestFixture::idOf(const std::wstring& name) {
     return id;
 }
 
-std::string DeviceTestFixture::rewrite(const std::string& bytes) {
+std::string DeviceTestFixture::rewrite(const std::string& bytes, bool heldOpenElsewhere) {
     std::string result;
     SetLastError(0xdeadbeef);
     EXPECT_TRUE(writeFileBytes(path, bytes.data(), static_cast<unsigned long>(bytes.size())))
         << "writing the database failed: " << GetLastError();
-    updateDeviceIds(path);
+    {
+        const UniqueFileHandle other(heldOpenElsewhere
+                                         ? CreateFileW(path.text(), GENERIC_READ | GENERIC_WRITE,
+                                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                         : INVALID_HANDLE_VALUE);
+        EXPECT_EQ(heldOpenElsewhere, other.isValid());
+        updateDeviceIds(path);
+    }
+    EXPECT_FALSE(isHeldOpen(path)) << "the rewrite left the database open";
     SetLastError(0xdeadbeef);
     EXPECT_TRUE(readFileBytes(path, result)) << "reading the database back failed: " << GetLastError();
     return result;

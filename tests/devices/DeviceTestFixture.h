@@ -19,8 +19,9 @@ protected:
 
     // The identifier of the first endpoint with that name; fails the test when there is none.
     std::wstring idOf(const std::wstring& name);
-    // Writes the bytes to a database file, rewrites it and gives back what it then holds.
-    std::string rewrite(const std::string& bytes);
+    // Writes the bytes to a database file, rewrites it and gives back what it then holds. Checks that
+    // the rewrite closed the file; heldOpenElsewhere has another handle read and write it meanwhile.
+    std::string rewrite(const std::string& bytes, bool heldOpenElsewhere = false);
 
     TemporaryFolder folder;
     KString path = folder.join(L"\\Profiles.db64");

@@ -1,5 +1,6 @@
 #include "foundation/KFile.h"
 
+#include "foundation/UniqueResource.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,11 @@ TEST(KFile, ReadTextStopsAtTheFirstZero) {
         KFile file;
         ASSERT_TRUE(file.open(path, GENERIC_READ, true));
         EXPECT_STREQ(L"x\u00e9y", file.readText(false).text());
+        EXPECT_TRUE(file.readText(false).isEmpty()) << "read from the end, where the first read left it";
+        ASSERT_TRUE(file.seek(1, FILE_BEGIN));
+        EXPECT_TRUE(file.readText(false).isEmpty()) << "fewer bytes than the file's size give nothing";
+        ASSERT_TRUE(file.seekToStart());
+        EXPECT_STREQ(L"x\u00e9y", file.readText(false).text());
     }
     {
         KFile file;
@@ -144,26 +150,32 @@ TEST(KFile, ExistsTellsFilesFromFolders) {
     CloseHandle(exclusive);
 }
 
-TEST(KFile, HandleOwnershipFollowsCloseOnDestroy) {
+TEST(KFile, HandleOwnershipFollowsCloseOnDestroyAndOthersMayShare) {
     TemporaryFolder folder;
     const KString path = folder.join(L"\\owned.bin");
+    {
+        KFile file;
+        ASSERT_TRUE(file.open(path, GENERIC_READ | GENERIC_WRITE, true));
+        const UniqueFileHandle other(CreateFileW(path.text(), GENERIC_READ | GENERIC_WRITE,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        EXPECT_TRUE(other.isValid()) << "another handle may read and write: " << GetLastError();
+    }
+    EXPECT_FALSE(isHeldOpen(path)) << "an owned handle closes with the object";
+
     HANDLE leftOpen = INVALID_HANDLE_VALUE;
     {
         KFile file;
         ASSERT_TRUE(file.open(path, GENERIC_READ, false));
         leftOpen = file.getHandle();
     }
-    DWORD flags = 0;
-    EXPECT_TRUE(GetHandleInformation(leftOpen, &flags)) << "the handle outlives the object";
+    EXPECT_TRUE(isHeldOpen(path)) << "a handle not owned outlives the object";
     EXPECT_TRUE(CloseHandle(leftOpen));
 
     KFile reused;
-    ASSERT_TRUE(reused.open(path, GENERIC_READ, true));
+    ASSERT_TRUE(reused.open(path, GENERIC_READ, false));
     ASSERT_TRUE(reused.open(folder.join(L"\\second.bin"), GENERIC_READ, true));
-    // Only a closed first handle lets an exclusive open through.
-    const HANDLE exclusive = CreateFileW(path.text(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_NE(INVALID_HANDLE_VALUE, exclusive) << "a second open closes the first handle: " << GetLastError();
-    CloseHandle(exclusive);
+    EXPECT_FALSE(isHeldOpen(path)) << "a second open closes the first handle, owned or not";
     EXPECT_TRUE(reused.close());
     EXPECT_EQ(INVALID_HANDLE_VALUE, reused.getHandle());
 }

@@ -2,13 +2,16 @@
 
 #include "foundation/KRunnable.h"
 #include "foundation/KThread.h"
-#include "support/ProcessMemory.h"
+#include "support/HeapUsage.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -69,19 +72,17 @@ TEST(KString, ConstructionModes) {
 }
 
 TEST(KString, AdoptingAnEmptyBufferFreesItAtOnce) {
-    // A leak of 4 MiB per round would show as hundreds of MiB.
-    constexpr size_t bufferBytes = 4 << 20;
-    const size_t before = privateBytesInUse();
-    for (int round = 0; round < 100; ++round) {
+    constexpr size_t bufferBytes = 64 * 1024;
+    const size_t before = heapBytesInUse();
+    for (int round = 0; round < 10; ++round) {
         wchar_t* const buffer = static_cast<wchar_t*>(std::malloc(bufferBytes));
         ASSERT_NE(nullptr, buffer);
-        std::memset(buffer, 0x41, bufferBytes); // commit the pages
         buffer[0] = L'\0';
         KString adopted(buffer, KString::ADOPT_BUFFER);
         EXPECT_TRUE(isEmptyString(adopted));
     }
-    const size_t after = privateBytesInUse();
-    EXPECT_LT(after, before + 64 * bufferBytes / 4) << "grew from " << before << " to " << after;
+    const size_t after = heapBytesInUse();
+    EXPECT_LT(after, before + bufferBytes) << "grew from " << before << " to " << after;
 }
 
 TEST(KString, ConcatenationSharesWhereOneSideIsEmpty) {
@@ -164,7 +165,14 @@ TEST(KString, CopyAssignmentAndAssignStatic) {
 
     KString& alias = target;
     target = alias;
-    EXPECT_STREQ(L"value", target.text()) << "self-assignment leaves the string as it was";
+    EXPECT_STREQ(L"value", target.text()) << "self-assignment leaves a shared string as it was";
+
+    KString sole(L"alone", KString::COPY_TEXT);
+    const wchar_t* const soleText = sole.text();
+    KString& sameString = sole;
+    sole = sameString;
+    EXPECT_EQ(soleText, sole.text()) << "a sole owner assigned to itself keeps its buffer";
+    EXPECT_STREQ(L"alone", sole.text());
 
     KString referred(LITERAL_ABC, KString::REFER_STATIC, 3);
     KString referredCopy = referred;
@@ -176,9 +184,81 @@ TEST(KString, CopyAssignmentAndAssignStatic) {
     EXPECT_FALSE(target.isEmpty());
     EXPECT_STREQ(L"value", original.text()) << "dropping a shared buffer keeps it for the others";
 
+    constexpr int units = 32 * 1024;
+    KString large(std::wstring(units, L'x').c_str(), KString::COPY_TEXT);
+    const size_t held = heapBytesInUse();
+    large.assignStatic(LITERAL_ABC, 3);
+    EXPECT_LT(heapBytesInUse() + units * sizeof(wchar_t), held) << "the replaced sole buffer is freed";
+
     KString emptied(L"x", KString::COPY_TEXT);
     emptied = KString();
     EXPECT_TRUE(isEmptyString(emptied));
+}
+
+namespace {
+
+// Waits until both threads have arrived at the same round, so that both ask for one string's
+// UTF-8 text at the same moment.
+class RoundBarrier {
+public:
+    void arrive(int round) {
+        arrived.fetch_add(1);
+        while (arrived.load() < 2 * (round + 1)) {
+            SwitchToThread();
+        }
+    }
+
+private:
+    std::atomic<int> arrived{0};
+};
+
+constexpr int UTF8_ROUNDS = 200;
+
+class Utf8Asker : public KRunnable {
+public:
+    Utf8Asker(KString* strings, RoundBarrier& barrier) : strings(strings), barrier(barrier) {}
+    void run(KThread*) override { askAll(strings, barrier, answers); }
+
+    static void askAll(KString* strings, RoundBarrier& barrier, const char** answers) {
+        for (int round = 0; round < UTF8_ROUNDS; ++round) {
+            KString copy = strings[round];
+            barrier.arrive(round);
+            answers[round] = copy.utf8();
+        }
+    }
+
+    const char* answers[UTF8_ROUNDS] = {};
+
+private:
+    KString* strings;
+    RoundBarrier& barrier;
+};
+
+} // namespace
+
+TEST(KString, Utf8AskedFromTwoThreadsAtOnceIsMadeOnce) {
+    // Long texts, so that the conversion of one thread overlaps the other's.
+    const std::wstring longText(20000, L'\u00E9');
+    std::vector<KString> strings;
+    for (int round = 0; round < UTF8_ROUNDS; ++round) {
+        strings.emplace_back(longText.c_str(), KString::COPY_TEXT);
+    }
+    RoundBarrier barrier;
+    Utf8Asker worker(strings.data(), barrier);
+    KThread thread;
+    thread.setRunnable(&worker);
+    const size_t before = heapBytesInUse();
+    ASSERT_TRUE(thread.start());
+    const char* answers[UTF8_ROUNDS] = {};
+    Utf8Asker::askAll(strings.data(), barrier, answers);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.getHandle(), 60000));
+    int differing = 0;
+    for (int round = 0; round < UTF8_ROUNDS; ++round) {
+        differing += answers[round] != worker.answers[round] ? 1 : 0;
+    }
+    EXPECT_EQ(0, differing) << "strings whose UTF-8 text was made twice";
+    // Each string holds exactly one conversion of 40000 bytes and its terminator.
+    EXPECT_LT(heapBytesInUse(), before + UTF8_ROUNDS * (2 * longText.size() + 1) + 64 * 1024);
 }
 
 namespace {
@@ -214,7 +294,7 @@ public:
 
 TEST(KString, ReferenceCountsUnderContention) {
     constexpr int units = 8 << 20; // 16 MiB, so a lost or doubled release shows in memory
-    const size_t before = privateBytesInUse();
+    const size_t before = heapBytesInUse();
     {
         wchar_t* const buffer = static_cast<wchar_t*>(std::malloc((units + 1) * sizeof(wchar_t)));
         ASSERT_NE(nullptr, buffer);
@@ -244,7 +324,7 @@ TEST(KString, ReferenceCountsUnderContention) {
         EXPECT_EQ(units, shared.length());
         EXPECT_EQ(static_cast<wchar_t>(L'a' + (units - 1) % 26), shared.text()[units - 1]);
     }
-    const size_t after = privateBytesInUse();
+    const size_t after = heapBytesInUse();
     EXPECT_LT(after, before + static_cast<size_t>(units))
         << "the shared buffer was not freed: " << before << " -> " << after;
 }

@@ -38,20 +38,66 @@ public:
 };
 int PostedCounter::count = 0;
 
+// Stores the handle slowly, or keeps it to itself, to show when the new thread may run.
+class HandleKeepingThread : public KThread {
+public:
+    explicit HandleKeepingThread(bool passesToBase) : passesToBase(passesToBase) {}
+    void setHandle(HANDLE handle) override {
+        Sleep(200);
+        ranBeforeStored = probe.ran.load();
+        kept = handle;
+        if (passesToBase) {
+            KThread::setHandle(handle);
+        }
+    }
+    ~HandleKeepingThread() override {
+        if (!passesToBase && kept != nullptr) {
+            CloseHandle(kept);
+        }
+    }
+
+    class RunProbe : public KRunnable {
+    public:
+        std::atomic<bool> ran{false};
+        void run(KThread*) override { ran = true; }
+    } probe;
+    bool passesToBase;
+    bool ranBeforeStored = false;
+    HANDLE kept = nullptr;
+};
+
 } // namespace
 
+TEST(KThread, RunsOnlyOnceItsHandleIsStored) {
+    for (const bool passesToBase : {true, false}) {
+        HandleKeepingThread thread(passesToBase);
+        thread.setRunnable(&thread.probe);
+        ASSERT_TRUE(thread.start());
+        EXPECT_FALSE(thread.ranBeforeStored) << passesToBase;
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.kept, 5000))
+            << "the thread is resumed whatever setHandle did with its handle";
+        EXPECT_TRUE(thread.probe.ran);
+    }
+}
+
 TEST(KThread, WithoutRunnableEndsWithExitCodeZero) {
-    KThread thread;
-    EXPECT_FALSE(thread.isRunning()) << "never started";
-    EXPECT_EQ(nullptr, thread.getHandle());
-    ASSERT_TRUE(thread.start());
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.getHandle(), 5000));
-    DWORD exitCode = 99;
-    EXPECT_TRUE(GetExitCodeThread(thread.getHandle(), &exitCode));
-    EXPECT_EQ(0u, exitCode);
-    EXPECT_FALSE(thread.isRunning());
-    EXPECT_EQ(static_cast<int>(WAIT_OBJECT_0), thread.waitUntilFinished(false));
-    EXPECT_EQ(1, thread.waitUntilFinished(true));
+    HANDLE closedWithTheObject = nullptr;
+    {
+        KThread thread;
+        EXPECT_FALSE(thread.isRunning()) << "never started";
+        EXPECT_EQ(nullptr, thread.getHandle());
+        ASSERT_TRUE(thread.start());
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread.getHandle(), 5000));
+        DWORD exitCode = 99;
+        EXPECT_TRUE(GetExitCodeThread(thread.getHandle(), &exitCode));
+        EXPECT_EQ(0u, exitCode);
+        EXPECT_FALSE(thread.isRunning());
+        EXPECT_EQ(static_cast<int>(WAIT_OBJECT_0), thread.waitUntilFinished(false));
+        EXPECT_EQ(1, thread.waitUntilFinished(true));
+        closedWithTheObject = thread.getHandle();
+    }
+    DWORD flags = 0;
+    EXPECT_FALSE(GetHandleInformation(closedWithTheObject, &flags)) << "the destructor closes the handle";
 }
 
 TEST(KThread, StartClearsTheStopRequest) {

@@ -79,3 +79,9 @@ bool readFileBytes(const KString& path, std::string& bytes) {
            (ReadFile(file.get(), &bytes[0], static_cast<DWORD>(bytes.size()), &got, nullptr) &&
             got == bytes.size());
 }
+
+bool isHeldOpen(const KString& path) {
+    const UniqueFileHandle file(
+        CreateFileW(path.text(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return !file.isValid() && GetLastError() == ERROR_SHARING_VIOLATION;
+}

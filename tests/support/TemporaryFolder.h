@@ -25,3 +25,5 @@ private:
 bool writeFileBytes(const KString& path, const void* bytes, unsigned long byteCount);
 // Reads a whole file; false when it cannot be opened or read.
 bool readFileBytes(const KString& path, std::string& bytes);
+// True while some handle on the file is open: an open that shares nothing fails only then.
+bool isHeldOpen(const KString& path);
