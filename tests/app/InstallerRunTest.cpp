@@ -6,6 +6,7 @@
 #include "AppTestPaths.h"
 #include "DatabaseBuilder.h"
 #include "InstallerTestSupport.h"
+#include "ProcessInspection.h"
 
 #include "devices/AudioEndpoints.h"
 #include "foundation/KFile.h"
@@ -104,9 +105,8 @@ public:
             writeFileBytes(folder.join(name), bytes.data(), static_cast<unsigned long>(bytes.size())));
     }
 
-    // Runs the program and follows its window until it is gone; the process's exit code.
-    DWORD run(InstallerObserver& observer,
-              const std::function<void(HWND, const ObservedChange&)>& onChange = nullptr) {
+    // Starts the program in its folder; an invalid handle when it could not be started.
+    UniqueHandle start(DWORD& processId) {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION created{};
@@ -114,12 +114,22 @@ public:
         if (!CreateProcessW(program.text(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
                             folder.path().text(), &startup, &created)) {
             ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
+            return UniqueHandle();
+        }
+        CloseHandle(created.hThread);
+        processId = created.dwProcessId;
+        return UniqueHandle(created.hProcess);
+    }
+
+    // Runs the program and follows its window until it is gone; the process's exit code.
+    DWORD run(InstallerObserver& observer,
+              const std::function<void(HWND, const ObservedChange&)>& onChange = nullptr) {
+        DWORD processId = 0;
+        const UniqueHandle process = start(processId);
+        if (!process) {
             return ~0u;
         }
-        const UniqueHandle process(created.hProcess);
-        const UniqueHandle thread(created.hThread);
-        EXPECT_TRUE(observer.follow(created.dwProcessId, RUN_TIMEOUT_MS, onChange))
-            << "the window was not followed";
+        EXPECT_TRUE(observer.follow(processId, RUN_TIMEOUT_MS, onChange)) << "the window was not followed";
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 10000)) << "the program did not end";
         DWORD exitCode = ~0u;
         GetExitCodeProcess(process.get(), &exitCode);
@@ -267,15 +277,37 @@ TEST(InstallerRun, OneProductAndOneDatabase) {
 
     InstallerObserver observer;
     bool screenshotTaken = false;
+    UniqueHandle systemInstaller;
+    ULARGE_INTEGER copyShownAt{};
     const DWORD exitCode = folder.run(observer, [&](HWND window, const ObservedChange& change) {
         if (!change.isProgress && change.status == L"Installing Veltrano Pro..." && !screenshotTaken) {
+            DWORD installerId = 0;
+            GetWindowThreadProcessId(window, &installerId);
+            const DWORD start = GetTickCount();
+            while (!systemInstaller && GetTickCount() - start < 5000) {
+                systemInstaller.reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                                  findChildProcess(installerId, L"msiexec.exe")));
+            }
             Sleep(300); // let the system installer's own window come up beside it
             screenshotTaken =
                 saveWindowScreenshot(window, std::wstring(ARTIFACT_FOLDER) + L"\\installing.bmp");
         }
+        if (!change.isProgress && change.status == L"Copying 64bit Configuration...") {
+            FILETIME now;
+            GetSystemTimeAsFileTime(&now);
+            copyShownAt = {{now.dwLowDateTime, now.dwHighDateTime}};
+        }
     });
     EXPECT_EQ(0u, exitCode);
     EXPECT_TRUE(screenshotTaken);
+
+    // The wait after an installation counts from the system installer's end.
+    ASSERT_TRUE(systemInstaller.isValid()) << "the system installer was not found running";
+    ASSERT_NE(0u, copyShownAt.QuadPart) << "the copy was never shown";
+    FILETIME created, exited, kernelTime, userTime;
+    ASSERT_TRUE(GetProcessTimes(systemInstaller.get(), &created, &exited, &kernelTime, &userTime));
+    const ULONGLONG installerEnded = ULARGE_INTEGER{{exited.dwLowDateTime, exited.dwHighDateTime}}.QuadPart;
+    EXPECT_GE((copyShownAt.QuadPart - installerEnded) / 10000 + WAIT_EARLY_MS, 800u);
 
     const std::vector<std::wstring> expected = {L"Scanning for installed components...",
                                                 L"Found 0 components.",
@@ -305,6 +337,8 @@ TEST(InstallerRun, OneProductAndOneDatabase) {
 TEST(InstallerRun, EmptyFolderRefusesToCloseOrQuitAndEndsAfterTheFixedWaits) {
     CleanMachine machine;
     ProgramFolder folder;
+    ProgramFolder secondFolder;
+    UniqueHandle second;
     InstallerObserver observer;
     bool closeTried = false;
     const DWORD exitCode = folder.run(observer, [&](HWND window, const ObservedChange& change) {
@@ -312,6 +346,8 @@ TEST(InstallerRun, EmptyFolderRefusesToCloseOrQuitAndEndsAfterTheFixedWaits) {
             return;
         }
         closeTried = true;
+        DWORD secondId = 0;
+        second = secondFolder.start(secondId);
         // The close box and Close of the system menu, WM_CLOSE itself, and Alt+F4 at the keyboard.
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         PostMessageW(window, WM_CLOSE, 0, 0);
@@ -330,6 +366,20 @@ TEST(InstallerRun, EmptyFolderRefusesToCloseOrQuitAndEndsAfterTheFixedWaits) {
     });
     EXPECT_TRUE(closeTried);
     EXPECT_EQ(0u, exitCode);
+
+    // Several installers may run at once: one started during this run runs its own to the end.
+    ASSERT_TRUE(second.isValid());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(second.get(), RUN_TIMEOUT_MS));
+    DWORD secondExitCode = ~0u;
+    GetExitCodeProcess(second.get(), &secondExitCode);
+    EXPECT_EQ(0u, secondExitCode);
+    FILETIME created, exited, kernelTime, userTime;
+    ASSERT_TRUE(GetProcessTimes(second.get(), &created, &exited, &kernelTime, &userTime));
+    const ULONGLONG lifetimeMs =
+        ((ULARGE_INTEGER{{exited.dwLowDateTime, exited.dwHighDateTime}}.QuadPart) -
+         (ULARGE_INTEGER{{created.dwLowDateTime, created.dwHighDateTime}}.QuadPart)) /
+        10000;
+    EXPECT_GE(lifetimeMs + WAIT_EARLY_MS, 8000u) << "the second installer ran its fixed waits";
 
     const std::vector<std::wstring> expected = {
         L"Scanning for installed components...", L"Found 0 components.",

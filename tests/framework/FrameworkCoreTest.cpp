@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <objbase.h>
+
 #include <cwchar>
 #include <string>
 
@@ -41,6 +43,9 @@ std::wstring nextClassName() {
 TEST(FrameworkCore, NestedUseKeepsTheStateUntilTheLastShutdown) {
     {
         FrameworkUse outer(nullptr);
+        // The framework has initialised COM on this thread, which then needs no initialising again.
+        EXPECT_EQ(S_FALSE, CoInitialize(nullptr));
+        CoUninitialize();
         const ATOM atom = componentAtom;
         {
             FrameworkUse inner(nullptr);
@@ -55,6 +60,8 @@ TEST(FrameworkCore, NestedUseKeepsTheStateUntilTheLastShutdown) {
         EXPECT_NE(0, oldProcAtom);
     }
     EXPECT_EQ(0, componentAtom);
+    EXPECT_EQ(S_OK, CoInitialize(nullptr)) << "the last shutdown uninitialised COM";
+    CoUninitialize();
     // Torn down: a new use starts a new registry.
     FrameworkUse again(nullptr);
     const std::wstring name = nextClassName();

@@ -109,14 +109,16 @@ TEST(ComponentDetection, PluginCountsAsInstalledExactlyWhenItsModuleFileExists) 
     }
 }
 
-TEST(ComponentDetection, WithoutShellWindowTheRunningAccountsAppDataIsUsed) {
-    ASSERT_EQ(nullptr, GetShellWindow()) << "a shell window exists already";
-    const KString expected = folderPath(CSIDL_APPDATA, nullptr);
-    ASSERT_FALSE(expected.isEmpty());
-    EXPECT_STREQ(expected.text(), getInteractiveUserAppDataFolder().text());
-}
-
 TEST(ComponentDetection, AppDataOfTheShellsOwnerIsTakenThroughItsToken) {
+    // This process plays an administrator account other than the desktop user's.
+    TemporaryFolder runningAccountsFolder;
+    const OtherRunningAccount otherAccount(runningAccountsFolder.path());
+    ASSERT_TRUE(otherAccount.active);
+    ASSERT_EQ(nullptr, GetShellWindow()) << "a shell window exists already";
+    ASSERT_STREQ(runningAccountsFolder.path().text(), folderPath(CSIDL_APPDATA, nullptr).text());
+    EXPECT_STREQ(runningAccountsFolder.path().text(), getInteractiveUserAppDataFolder().text())
+        << "without a shell the running account's folder is used";
+
     TestShell shell;
     ASSERT_TRUE(shell.isRunning());
     DWORD shellProcessId = 0;
@@ -131,6 +133,7 @@ TEST(ComponentDetection, AppDataOfTheShellsOwnerIsTakenThroughItsToken) {
         << "error " << GetLastError();
     const KString expected = folderPath(CSIDL_APPDATA, token.get());
     ASSERT_FALSE(expected.isEmpty());
+    ASSERT_STRNE(runningAccountsFolder.path().text(), expected.text());
 
     const KString folder = getInteractiveUserAppDataFolder();
     EXPECT_STREQ(expected.text(), folder.text());
@@ -140,7 +143,7 @@ TEST(ComponentDetection, AppDataOfTheShellsOwnerIsTakenThroughItsToken) {
     // Once the shell has gone, its window with it, the running account's folder is used again.
     ASSERT_TRUE(shell.stop());
     EXPECT_EQ(nullptr, GetShellWindow());
-    EXPECT_STREQ(folderPath(CSIDL_APPDATA, nullptr).text(), getInteractiveUserAppDataFolder().text());
+    EXPECT_STREQ(runningAccountsFolder.path().text(), getInteractiveUserAppDataFolder().text());
 }
 
 } // namespace

@@ -11,6 +11,9 @@ namespace {
 constexpr wchar_t MAKER_REGISTRY_KEY[] = L"SOFTWARE\\Quillmark";
 constexpr wchar_t USER_SHELL_FOLDERS_KEY[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+constexpr wchar_t SHELL_FOLDERS_KEY[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr wchar_t OTHER_ACCOUNT_KEY[] = L"Software\\PellmontTests";
 
 KString systemProgram(const wchar_t* name) {
     wchar_t folder[MAX_PATH] = {};
@@ -180,6 +183,34 @@ ScopedEnvironmentVariable::ScopedEnvironmentVariable(const wchar_t* name, const 
 
 ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
     SetEnvironmentVariableW(name.c_str(), hadPrevious ? previous.c_str() : nullptr);
+}
+
+namespace {
+
+bool setShellFolder(HKEY root, const wchar_t* subKey, DWORD type, const KString& folder) {
+    UniqueRegistryKey key;
+    return RegCreateKeyExW(root, subKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE, nullptr, key.put(),
+                           nullptr) == ERROR_SUCCESS &&
+           RegSetValueExW(key.get(), L"AppData", 0, type, reinterpret_cast<const BYTE*>(folder.text()),
+                          static_cast<DWORD>((folder.length() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+} // namespace
+
+OtherRunningAccount::OtherRunningAccount(const KString& appDataFolder) {
+    UniqueRegistryKey root;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, OTHER_ACCOUNT_KEY, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, root.put(), nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    active = setShellFolder(root.get(), USER_SHELL_FOLDERS_KEY, REG_EXPAND_SZ, appDataFolder) &&
+             setShellFolder(root.get(), SHELL_FOLDERS_KEY, REG_SZ, appDataFolder) &&
+             RegOverridePredefKey(HKEY_CURRENT_USER, root.get()) == ERROR_SUCCESS;
+}
+
+OtherRunningAccount::~OtherRunningAccount() {
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegDeleteTreeW(HKEY_CURRENT_USER, OTHER_ACCOUNT_KEY);
 }
 
 UndeterminableAppData::UndeterminableAppData() {

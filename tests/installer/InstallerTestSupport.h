@@ -101,6 +101,20 @@ private:
     bool hadPrevious = false;
 };
 
+// Gives this process an AppData folder of its own, as if it ran as an account other than the desktop
+// user's: the current user's key is replaced, for this process only, by one whose shell folders name
+// the given folder. A token's folder is still read from the user's own key, so under Wine, where the
+// shell and the tests run as one account, only a folder asked for through a token differs.
+class OtherRunningAccount {
+public:
+    explicit OtherRunningAccount(const KString& appDataFolder);
+    OtherRunningAccount(const OtherRunningAccount&) = delete;
+    OtherRunningAccount& operator=(const OtherRunningAccount&) = delete;
+    ~OtherRunningAccount();
+
+    bool active = false;
+};
+
 // Points the running account's AppData folder at a folder that does not exist, which makes the shell
 // fail to determine it, until restore or the end of the object; the previous setting comes back then.
 class UndeterminableAppData {
