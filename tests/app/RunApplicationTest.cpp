@@ -1,8 +1,16 @@
 #include "app/RunApplication.h"
+#include "app/ProgramRun.h"
+
+#include "foundation/KString.h"
+#include "framework/FrameworkCore.h"
 
 #include "framework/KApplication.h"
 
 #include <gtest/gtest.h>
+
+#include <shellapi.h>
+
+#include <string>
 
 namespace {
 
@@ -42,7 +50,46 @@ bool mutexExists(const wchar_t* name) {
     return true;
 }
 
+// Sees from inside what the program's run has set up and not yet torn down.
+class EntryProbe : public KApplication {
+public:
+    int main(KString** arguments, int argumentCount) override {
+        frameworkUpInMain = componentAtom != 0;
+        firstArgument = argumentCount > 0 ? arguments[0]->text() : L"";
+        return 5;
+    }
+    ~EntryProbe() override {
+        deleted = true;
+        frameworkUpWhenDeleted = componentAtom != 0;
+    }
+
+    static KApplication* make() { return new EntryProbe; }
+
+    static bool frameworkUpInMain;
+    static bool frameworkUpWhenDeleted;
+    static bool deleted;
+    static std::wstring firstArgument;
+};
+bool EntryProbe::frameworkUpInMain = false;
+bool EntryProbe::frameworkUpWhenDeleted = false;
+bool EntryProbe::deleted = false;
+std::wstring EntryProbe::firstArgument;
+
 } // namespace
+
+TEST(RunApplication, ProgramRunsMainInsideTheFrameworkAndDeletesTheApplicationBeforeItsShutdown) {
+    ASSERT_EQ(0, componentAtom) << "the framework is up already";
+    EXPECT_EQ(5, runProgram(GetModuleHandleW(nullptr), &EntryProbe::make)) << "main's result";
+    EXPECT_TRUE(EntryProbe::frameworkUpInMain);
+    EXPECT_TRUE(EntryProbe::deleted);
+    EXPECT_TRUE(EntryProbe::frameworkUpWhenDeleted);
+    EXPECT_EQ(0, componentAtom) << "shut down at the end";
+    int count = 0;
+    wchar_t** const vector = CommandLineToArgvW(GetCommandLineW(), &count);
+    ASSERT_NE(nullptr, vector);
+    EXPECT_EQ(std::wstring(vector[0]), EntryProbe::firstArgument) << "the program's name comes first";
+    LocalFree(vector);
+}
 
 TEST(RunApplication, SeveralInstancesTakeNoMutex) {
     RecordingApplication second(false, L"PellmontTest_Multiple");
