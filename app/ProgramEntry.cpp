@@ -1,7 +1,7 @@
 // The program's entry: the process's own protections first, then the installer application's run.
 
 #include "InstallerApplication.h"
-#include "ProgramRun.h"
+#include "RunWithinFramework.h"
 
 #include "foundation/RedirectionTrust.h"
 
@@ -31,5 +31,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before the first write into the desktop user's folder; where the system lacks it, the checks of
     // the copy and the rewrite still stand.
     enforceRedirectionTrust();
-    return runProgram(instance, &makeInstallerApplication);
+    return runWithinFramework(instance, &makeInstallerApplication);
 }

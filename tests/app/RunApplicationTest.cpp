@@ -1,5 +1,5 @@
 #include "app/RunApplication.h"
-#include "app/ProgramRun.h"
+#include "app/RunWithinFramework.h"
 
 #include "foundation/KString.h"
 #include "framework/FrameworkCore.h"
@@ -79,7 +79,7 @@ std::wstring EntryProbe::firstArgument;
 
 TEST(RunApplication, ProgramRunsMainInsideTheFrameworkAndDeletesTheApplicationBeforeItsShutdown) {
     ASSERT_EQ(0, componentAtom) << "the framework is up already";
-    EXPECT_EQ(5, runProgram(GetModuleHandleW(nullptr), &EntryProbe::make)) << "main's result";
+    EXPECT_EQ(5, runWithinFramework(GetModuleHandleW(nullptr), &EntryProbe::make)) << "main's result";
     EXPECT_TRUE(EntryProbe::frameworkUpInMain);
     EXPECT_TRUE(EntryProbe::deleted);
     EXPECT_TRUE(EntryProbe::frameworkUpWhenDeleted);

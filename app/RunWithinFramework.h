@@ -7,4 +7,4 @@ class KApplication;
 // The program from the framework's start to its shutdown: the command line as KStrings, the
 // application that makeApplication gives, its run, and the teardown in the order the parts depend
 // on. The result is the application's, and becomes the process exit code.
-int runProgram(HINSTANCE instance, KApplication* (*makeApplication)());
+int runWithinFramework(HINSTANCE instance, KApplication* (*makeApplication)());

@@ -1,4 +1,4 @@
-#include "ProgramRun.h"
+#include "RunWithinFramework.h"
 
 #include "RunApplication.h"
 
@@ -10,7 +10,7 @@
 
 #include <cstdlib>
 
-int runProgram(HINSTANCE instance, KApplication* (*makeApplication)()) {
+int runWithinFramework(HINSTANCE instance, KApplication* (*makeApplication)()) {
     initFramework(instance);
 
     int argumentCount = 0;
