@@ -5,6 +5,7 @@
 
 #include "foundation/KString.h"
 #include "foundation/RedirectionTrust.h"
+#include "foundation/SystemDllSearch.h"
 #include "framework/FrameworkCore.h"
 
 #include <windows.h>
@@ -12,21 +13,6 @@
 #include <shellapi.h>
 
 #include <cstdlib>
-
-namespace {
-
-// The program runs elevated from a folder of downloaded files: no DLL placed beside it may ever load.
-void restrictDllSearchToSystem() {
-    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefaultDllDirectories != nullptr) {
-        setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    }
-}
-
-} // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     restrictDllSearchToSystem();

@@ -15,7 +15,7 @@ constexpr DWORD ANNOUNCE_WAIT_MS = 2000;
 constexpr DWORD INSTALL_WAIT_MS = 800;
 constexpr DWORD COPY_WAIT_MS = 600;
 constexpr DWORD FINISH_WAIT_MS = 1000;
-// Two scans, each followed by its count, and the announcement of the steps.
+// A run with nothing to do: two scans, each followed by its count, the announcement and the close.
 constexpr DWORD FIXED_WAIT_MS = 2 * (SCAN_WAIT_MS + COUNT_WAIT_MS) + ANNOUNCE_WAIT_MS + FINISH_WAIT_MS;
 
 constexpr int PRODUCT_COUNT = 4;
