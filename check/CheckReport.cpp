@@ -22,15 +22,17 @@ int CheckReport::finish() {
         CheckAttention what;
         const wchar_t* text;
     } REASONS[] = {
-        {PACKAGE_PASSED_OVER, L"; a package would be passed over"},
-        {DEVICE_NOT_UPDATED, L"; a database device would not be updated"},
-        {DATABASE_MALFORMED, L"; a database is too short or malformed"},
-        {CONFIGURATION_NOT_COPIED, L"; a configuration file would not be copied"},
+        {PACKAGE_PASSED_OVER, L"a package would be passed over"},
+        {DEVICE_NOT_UPDATED, L"a database device would not be updated"},
+        {DATABASE_MALFORMED, L"a database is too short or malformed"},
+        {CONFIGURATION_NOT_COPIED, L"a configuration file would not be copied"},
     };
     KString result(L"Result: exit code 1", KString::REFER_STATIC);
+    const wchar_t* separator = L": ";
     for (const auto& reason : REASONS) {
         if ((attention & reason.what) != 0) {
-            result = result + reason.text;
+            result = result + separator + reason.text;
+            separator = L"; ";
         }
     }
     line(result);
