@@ -176,8 +176,9 @@ void reportRun(int installs, const Copies& copies, CheckReport& report) {
     const DWORD leastMs = FIXED_WAIT_MS + installs * INSTALL_WAIT_MS + copies.databases * 2 * COPY_WAIT_MS +
                           copies.others * COPY_WAIT_MS;
     report.line(text(L"Run"));
-    report.line(L"  " + KString(steps) + L" steps; at least " + KString(static_cast<int>(leastMs / 1000)) +
-                L"." + KString(static_cast<int>(leastMs % 1000 / 100)) +
+    report.line(L"  " + KString(steps) + (steps == 1 ? L" step; at least " : L" steps; at least ") +
+                KString(static_cast<int>(leastMs / 1000)) + L"." +
+                KString(static_cast<int>(leastMs % 1000 / 100)) +
                 L" seconds of fixed waits, and each installation takes its own time besides");
 }
 
