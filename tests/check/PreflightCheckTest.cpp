@@ -17,7 +17,10 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cctype>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -542,4 +545,34 @@ TEST_F(PreflightCheck, HostileDatabasesGiveAReportAndStayUnchanged) {
         ASSERT_TRUE(readFileBytes(folder.join(L"\\Profiles.db64"), after));
         EXPECT_TRUE(sameBytes(file.bytes, after)) << "the database changed";
     }
+}
+
+// What operators are promised of the program's file: a console program that asks for no rights of its
+// own and needs nothing beside it but the system's DLLs.
+TEST(PreflightCheckProgram, RunsAsInvokerOnTheConsoleWithSystemDllsOnly) {
+    const HMODULE module = LoadLibraryExW(CHECK_PROGRAM, nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(nullptr, module) << GetLastError();
+    const BYTE* const base = reinterpret_cast<const BYTE*>(module);
+    const auto* const headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_CUI, headers->OptionalHeader.Subsystem);
+    std::set<std::string> imported;
+    const DWORD importTable =
+        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (const auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + importTable);
+         entry->Name != 0; ++entry) {
+        std::string name = reinterpret_cast<const char*>(base + entry->Name);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        imported.insert(name);
+    }
+    EXPECT_EQ((std::set<std::string>{"advapi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "shell32.dll",
+                                     "user32.dll"}),
+              imported);
+    const HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(nullptr, resource) << GetLastError();
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, resource))),
+                               SizeofResource(module, resource));
+    EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\"")) << manifest;
+    FreeLibrary(module);
 }
