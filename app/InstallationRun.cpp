@@ -11,52 +11,13 @@
 #include "foundation/KString.h"
 #include "installer/ComponentDetection.h"
 #include "installer/ConfigurationTransfer.h"
+#include "installer/InstallationSteps.h"
 #include "installer/PackageDiscovery.h"
 #include "installer/PackageInstallation.h"
 
 #include <objbase.h>
 
 namespace {
-
-// Pacing, so that the user can read each text.
-constexpr DWORD SCAN_WAIT_MS = 2000;
-constexpr DWORD COUNT_WAIT_MS = 500;
-constexpr DWORD ANNOUNCE_WAIT_MS = 2000;
-constexpr DWORD INSTALL_WAIT_MS = 800;
-constexpr DWORD COPY_WAIT_MS = 600;
-constexpr DWORD FINISH_WAIT_MS = 1000;
-
-constexpr int PRODUCT_COUNT = 4;
-constexpr int CONFIGURATION_COUNT = 4;
-
-struct ProductStep {
-    const wchar_t* status;
-    KString (*findPackage)(const KString& programFolder);
-};
-
-// Veltrano Pro first, then the plug-ins; every scan and step keeps this order.
-constexpr ProductStep PRODUCT_STEPS[PRODUCT_COUNT] = {
-    {L"Installing Veltrano Pro...", &findProductPackage},
-    {L"Installing Clockline Plug-In...", &findClocklinePackage},
-    {L"Installing Driftcast Plug-In...", &findDriftcastPackage},
-    {L"Installing Panelgate Plug-In...", &findPanelgatePackage},
-};
-
-constexpr const wchar_t* PLUGIN_MODULE_PATHS[PRODUCT_COUNT - 1] = {
-    CLOCKLINE_MODULE_PATH, DRIFTCAST_MODULE_PATH, PANELGATE_MODULE_PATH};
-
-struct ConfigurationStep {
-    const wchar_t* fileName; // begins with the separator
-    const wchar_t* status;
-    bool isDatabase; // databases get this machine's device identifiers after the copy
-};
-
-constexpr ConfigurationStep CONFIGURATION_STEPS[CONFIGURATION_COUNT] = {
-    {L"\\Profiles.db64", L"Copying 64bit Configuration...", true},
-    {L"\\Profiles.db", L"Copying 32bit Configuration...", true},
-    {L"\\Autostart.dat64", L"Copying 64bit Startup Configuration...", false},
-    {L"\\Autostart.dat", L"Copying 32bit Startup Configuration...", false},
-};
 
 KString countText(const wchar_t* prefix, int count) {
     return KString(prefix, KString::COPY_TEXT) + KString(count) + L" components.";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseWalk.h" // isPseudoDevice, the rule of which devices are never looked up
 #include "foundation/KString.h"
 
 // Replaces the endpoint identifiers stored in one configuration database by those of this machine's
@@ -10,7 +11,3 @@
 // file names is touched: a link, a hard-linked file or a path through a linked folder is left alone.
 // Reports nothing. COM must be initialised on the calling thread.
 void updateDeviceIds(const KString& path);
-
-// True for the product's built-in devices, which are never looked up: "Tone Source",
-// "Capture Writer" and "Silent Sink", exactly, letter case included.
-bool isPseudoDevice(const wchar_t* name);

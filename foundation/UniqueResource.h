@@ -99,6 +99,7 @@ template <typename Element> struct MallocTraits {
 
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFileHandle = UniqueResource<FileHandleTraits>;
+using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueRegistryKey = UniqueResource<RegistryKeyTraits>;
 template <typename Interface> using ComReference = UniqueResource<ComReferenceTraits<Interface>>;
 template <typename Element> using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits<Element>>;

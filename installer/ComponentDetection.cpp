@@ -24,17 +24,23 @@ KString getFolderPath(int folder, HANDLE token) {
 
 } // namespace
 
-bool isProductInstalled() {
+bool readProductBuild(DWORD& type, DWORD& data) {
     UniqueRegistryKey key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, PRODUCT_REGISTRY_KEY, 0, KEY_READ | PRODUCT_REGISTRY_VIEW,
                       key.put()) != ERROR_SUCCESS) {
         return false;
     }
-    DWORD type = 0;
-    BYTE data[4];
+    type = REG_NONE;
+    data = 0;
     DWORD dataSize = sizeof(data);
-    return RegQueryValueExW(key.get(), PRODUCT_REGISTRY_VALUE, nullptr, &type, data, &dataSize) ==
-           ERROR_SUCCESS;
+    return RegQueryValueExW(key.get(), PRODUCT_REGISTRY_VALUE, nullptr, &type, reinterpret_cast<BYTE*>(&data),
+                            &dataSize) == ERROR_SUCCESS;
+}
+
+bool isProductInstalled() {
+    DWORD type;
+    DWORD data;
+    return readProductBuild(type, data);
 }
 
 KString getProgramFilesFolder() {

@@ -14,6 +14,8 @@ constexpr wchar_t PANELGATE_MODULE_PATH[] = L"\\Quillmark\\VNPlugins\\Panelgate\
 
 // True when the product's "Build" value can be read into four bytes; its type and data do not matter.
 bool isProductInstalled();
+// Reads the "Build" value as isProductInstalled does, giving its type and its (at most four) bytes.
+bool readProductBuild(DWORD& type, DWORD& data);
 // The Program Files folder of 32-bit programs, without a trailing separator; empty on failure.
 KString getProgramFilesFolder();
 // The roaming AppData folder of the user who owns the desktop shell, or of the running account when

@@ -1,5 +1,7 @@
 #include "PackageDiscovery.h"
 
+#include "PackageNames.h"
+
 #include "foundation/KFile.h"
 
 #include <algorithm>
@@ -10,30 +12,6 @@ namespace {
 constexpr DWORD PROGRAM_PATH_UNITS = 520;
 // The longest path the system allows, 32767 units, and its terminator; a module path is never longer.
 constexpr DWORD LONGEST_PATH_UNITS = 32768;
-
-constexpr const wchar_t* PRODUCT_PACKAGES[] = {
-    L"\\VN1.5.1 Setup.msi", L"\\VN1.5.2 Setup.msi", L"\\VN1.5.3 Setup.msi",
-    L"\\VN1.5.4 Setup.msi", L"\\VN1.5.5 Setup.msi", L"\\VN1.5.6 Setup.msi",
-    L"\\VN1.5.7 Setup.msi", L"\\VN1.5.8 Setup.msi", L"\\VN1.5.9 Setup.msi",
-};
-
-constexpr const wchar_t* CLOCKLINE_PACKAGES[] = {
-    L"\\Clockline Plug-In v1.0 Setup.msi", L"\\Clockline Plug-In v1.1 Setup.msi",
-    L"\\Clockline Plug-In v1.2 Setup.msi", L"\\Clockline Plug-In v1.3 Setup.msi",
-    L"\\Clockline Plug-In v1.4 Setup.msi",
-};
-
-constexpr const wchar_t* DRIFTCAST_PACKAGES[] = {
-    L"\\Driftcast Plug-In v1.0 Setup.msi", L"\\Driftcast Plug-In v1.1 Setup.msi",
-    L"\\Driftcast Plug-In v1.2 Setup.msi", L"\\Driftcast Plug-In v1.3 Setup.msi",
-    L"\\Driftcast Plug-In v1.4 Setup.msi",
-};
-
-constexpr const wchar_t* PANELGATE_PACKAGES[] = {
-    L"\\Panelgate Plug-In v1.0 Setup.msi", L"\\Panelgate Plug-In v1.1 Setup.msi",
-    L"\\Panelgate Plug-In v1.2 Setup.msi", L"\\Panelgate Plug-In v1.3 Setup.msi",
-    L"\\Panelgate Plug-In v1.4 Setup.msi",
-};
 
 template <size_t count>
 KString findFirstPackage(const KString& programFolder, const wchar_t* const (&candidates)[count]) {

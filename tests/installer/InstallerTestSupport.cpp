@@ -31,13 +31,18 @@ KString testProgram(const wchar_t* name) {
     return KString(TEST_PROGRAM_FOLDER, KString::REFER_STATIC) + name;
 }
 
-DWORD runProgram(const KString& application, const KString& commandLine, DWORD timeoutMs) {
+DWORD runProgram(const KString& application, const KString& commandLine, DWORD timeoutMs, HANDLE output) {
     STARTUPINFOW startupInfo = {};
     startupInfo.cb = sizeof(startupInfo);
+    if (output != nullptr) {
+        startupInfo.dwFlags = STARTF_USESTDHANDLES;
+        startupInfo.hStdOutput = output;
+        startupInfo.hStdError = output;
+    }
     PROCESS_INFORMATION processInformation = {};
     std::vector<wchar_t> writable(commandLine.text(), commandLine.text() + commandLine.length() + 1);
-    if (!CreateProcessW(application.text(), writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startupInfo, &processInformation)) {
+    if (!CreateProcessW(application.text(), writable.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
+                        nullptr, &startupInfo, &processInformation)) {
         return ~0u;
     }
     const UniqueHandle process(processInformation.hProcess);

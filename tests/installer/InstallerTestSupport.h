@@ -19,8 +19,9 @@ KString testProgram(const wchar_t* name);
 
 // Runs the program with the command line (which begins with a blank) and waits at most timeoutMs.
 // Its exit code; STILL_ACTIVE when it did not end in time (it is then terminated), or ~0u when it
-// could not be started.
-DWORD runProgram(const KString& application, const KString& commandLine, DWORD timeoutMs);
+// could not be started. An inheritable output handle becomes its standard output and error.
+DWORD runProgram(const KString& application, const KString& commandLine, DWORD timeoutMs,
+                 HANDLE output = nullptr);
 // Removes what the package installed; a package that is not installed is fine.
 void uninstallPackage(const KString& packagePath);
 

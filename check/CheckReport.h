@@ -1,0 +1,44 @@
+#pragma once
+
+#include "foundation/KString.h"
+
+#include <windows.h>
+
+// The check's exit codes, documented for operators and their deployment tools.
+constexpr int CHECK_READY = 0;      // everything offered would be used, every database device updated or kept
+constexpr int CHECK_ATTENTION = 1;  // something the folder offers would not take effect
+constexpr int CHECK_UNREADABLE = 2; // the folder cannot be read, or the command line is not understood
+
+// What would not take effect, as the result line names it.
+enum CheckAttention : unsigned {
+    PACKAGE_PASSED_OVER = 1u << 0,
+    DEVICE_NOT_UPDATED = 1u << 1,
+    DATABASE_MALFORMED = 1u << 2,
+    CONFIGURATION_NOT_COPIED = 1u << 3,
+};
+
+// The report, written line by line as the check goes: to a console as its own text, to a file or a
+// pipe as UTF-8. It remembers what needs the operator's attention.
+class CheckReport {
+public:
+    explicit CheckReport(HANDLE output);
+    CheckReport(const CheckReport&) = delete;
+    CheckReport& operator=(const CheckReport&) = delete;
+    virtual ~CheckReport() = default;
+
+    void line(const KString& text);
+    void needsAttention(CheckAttention what) { attention |= what; }
+    // Writes the result line; the exit code it names.
+    int finish();
+
+private:
+    void write(const KString& text);
+
+    HANDLE output; // the process's standard output, not owned
+    bool isConsole;
+    unsigned attention = 0;
+};
+
+// The text in double quotes, with control characters shown as '?' so that a name read from a file
+// cannot break the report's lines.
+KString quoted(const wchar_t* text);

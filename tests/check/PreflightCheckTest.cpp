@@ -1,0 +1,578 @@
+// The pre-flight check run as operators run it: the real program on folders of real packages and
+// databases, against this machine's endpoints and what real packages installed; then the real
+// installer on the same folder, held to what the check said.
+
+#include "CheckTestPaths.h"
+#include "DatabaseBuilder.h"
+#include "DeviceTestFixture.h"
+#include "EndpointList.h"
+#include "InstallerTestSupport.h"
+
+#include "foundation/KString.h"
+#include "foundation/UniqueResource.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr DWORD CHECK_TIMEOUT_MS = 30000;
+
+const wchar_t* const TEST_PACKAGES[] = {L"\\VN1.5.3 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi",
+                                        L"\\Driftcast Plug-In v1.2 Setup.msi",
+                                        L"\\Panelgate Plug-In v1.4 Setup.msi"};
+const wchar_t* const PLUGINS[] = {L"Clockline", L"Driftcast", L"Panelgate"};
+const wchar_t* const CONFIGURATION_NAMES[] = {L"\\Profiles.db64", L"\\Profiles.db", L"\\Autostart.dat64",
+                                              L"\\Autostart.dat"};
+
+std::wstring shellFolder(int folder) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+std::wstring productFolder() {
+    return shellFolder(CSIDL_APPDATA) + L"\\Veltrano Pro";
+}
+
+std::wstring moduleFile(const std::wstring& plugin) {
+    return shellFolder(PACKAGE_PROGRAM_FILES_FOLDER) + L"\\Quillmark\\VNPlugins\\" + plugin + L"\\" + plugin +
+           L".vp32";
+}
+
+KString toKString(const std::wstring& text) {
+    return KString(text.c_str(), KString::COPY_TEXT, static_cast<int>(text.size()));
+}
+
+std::wstring fieldText(const std::string& bytes, size_t offset, size_t units) {
+    std::wstring text;
+    for (size_t unit = 0; unit < units && offset + 2 * unit + 1 < bytes.size(); ++unit) {
+        const wchar_t value =
+            static_cast<wchar_t>(static_cast<unsigned char>(bytes[offset + 2 * unit]) |
+                                 static_cast<unsigned char>(bytes[offset + 2 * unit + 1]) << 8);
+        if (value == L'\0') {
+            break;
+        }
+        text += value;
+    }
+    return text;
+}
+
+bool isProductRegistered() {
+    UniqueRegistryKey key;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmark\\VeltranoPro", 0,
+                         KEY_READ | KEY_WOW64_32KEY, key.put()) == ERROR_SUCCESS &&
+           RegQueryValueExW(key.get(), L"Build", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
+               ERROR_SUCCESS;
+}
+
+// A machine without the product, its plug-ins or its per-user folder, before and after each test;
+// a folder the operator prepares; this machine's endpoints.
+class PreflightCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clean();
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        endpoints = activeEndpoints();
+        CoUninitialize();
+        for (const wchar_t* name :
+             {L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Line 1", L"Headphones"}) {
+            ASSERT_FALSE(idOf(name).empty()) << "no endpoint " << testing::PrintToString(std::wstring(name))
+                                             << "; is the test platform's PulseAudio running?";
+        }
+    }
+
+    void TearDown() override { clean(); }
+
+    static void clean() {
+        for (const wchar_t* package : TEST_PACKAGES) {
+            uninstallPackage(testPackage(package));
+        }
+        deleteProductKey(KEY_WOW64_32KEY);
+        deleteProductKey(KEY_WOW64_64KEY);
+        for (const wchar_t* name : CONFIGURATION_NAMES) {
+            DeleteFileW((productFolder() + name).c_str());
+        }
+        RemoveDirectoryW(productFolder().c_str());
+    }
+
+    static void install(const wchar_t* package) {
+        wchar_t system[MAX_PATH] = {};
+        GetSystemDirectoryW(system, MAX_PATH);
+        const DWORD exitCode = runProgram(KString(system, KString::COPY_TEXT) + L"\\msiexec.exe",
+                                          L" /i \"" + testPackage(package) + L"\" /qn", PROCESS_TIMEOUT_MS);
+        ASSERT_EQ(0u, exitCode) << "installing " << testing::PrintToString(std::wstring(package));
+    }
+
+    void addCopy(const wchar_t* name, const KString& source) {
+        EXPECT_TRUE(CopyFileW(source.text(), folder.join(name).text(), FALSE)) << GetLastError();
+    }
+
+    void addFile(const wchar_t* name, const std::string& bytes) {
+        EXPECT_TRUE(
+            writeFileBytes(folder.join(name), bytes.data(), static_cast<unsigned long>(bytes.size())));
+    }
+
+    std::wstring idOf(const std::wstring& name) const { return firstEndpointId(endpoints, name); }
+
+    std::wstring checkedFolder() const { return folder.path().text(); }
+
+    // Runs the check on the folder, its report going to a file elsewhere; the exit code.
+    DWORD runCheck(std::vector<std::wstring>& lines) {
+        const KString reportPath = reportFolder.join(L"\\report.txt");
+        SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+        DWORD exitCode = ~0u;
+        {
+            const UniqueFileHandle report(CreateFileW(reportPath.text(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                      &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                                      nullptr));
+            EXPECT_TRUE(report.isValid()) << "cannot make the report file: " << GetLastError();
+            exitCode = runProgram(KString(CHECK_PROGRAM, KString::REFER_STATIC),
+                                  L" \"" + folder.path() + L"\"", CHECK_TIMEOUT_MS, report.get());
+        }
+        std::string bytes;
+        EXPECT_TRUE(readFileBytes(reportPath, bytes));
+        const std::wstring text = KString(bytes.c_str()).text();
+        lines.clear();
+        for (size_t start = 0; start < text.size();) {
+            const size_t end = text.find(L"\r\n", start);
+            EXPECT_NE(std::wstring::npos, end) << "a report line without its line break";
+            lines.push_back(text.substr(start, end - start));
+            start = end == std::wstring::npos ? text.size() : end + 2;
+        }
+        return exitCode;
+    }
+
+    TemporaryFolder folder;
+    TemporaryFolder reportFolder;
+    std::vector<Endpoint> endpoints;
+};
+
+std::wstring joined(const std::vector<std::wstring>& lines) {
+    std::wstring text;
+    for (const std::wstring& line : lines) {
+        text += line + L"\n";
+    }
+    return text;
+}
+
+// The lines of the installed-state part that do not depend on the case.
+std::vector<std::wstring> installedLines(const wchar_t* product, const wchar_t* installedPlugin,
+                                         const std::wstring& presentFiles) {
+    std::vector<std::wstring> lines = {L"Installed on this machine",
+                                       std::wstring(L"  Veltrano Pro: ") + product};
+    for (const wchar_t* plugin : PLUGINS) {
+        const bool installed = installedPlugin != nullptr && std::wstring(plugin) == installedPlugin;
+        lines.push_back(std::wstring(L"  ") + plugin + L" Plug-In: " +
+                        (installed ? L"installed, " : L"not installed, no file ") + moduleFile(plugin));
+    }
+    lines.push_back(L"  Product folder: " + productFolder());
+    lines.push_back(L"  Configuration files there: " + presentFiles);
+    return lines;
+}
+
+void append(std::vector<std::wstring>& lines, const std::vector<std::wstring>& more) {
+    lines.insert(lines.end(), more.begin(), more.end());
+}
+
+DatabaseDescription database(const std::wstring& headerFirst, const std::wstring& headerSecond,
+                             const std::wstring& recordFirst, const std::wstring& recordSecond) {
+    DatabaseDescription description;
+    description.firstDeviceId = L"{0.0.0.00000000}.{11111111-1111-1111-1111-111111111111}";
+    description.firstDeviceName = headerFirst;
+    description.secondDeviceId = L"{0.0.1.00000000}.{22222222-2222-2222-2222-222222222222}";
+    description.secondDeviceName = headerSecond;
+    description.entries = {{true, 40}, {false, 12}};
+    description.records = {
+        otherRecord(16),
+        devicePairRecord({L"{0.0.0.00000000}.{33333333-3333-3333-3333-333333333333}", recordFirst,
+                          L"{0.0.1.00000000}.{44444444-4444-4444-4444-444444444444}", recordSecond})};
+    return description;
+}
+
+} // namespace
+
+// The whole report and the exit code: a folder that needs attention and one where everything matches,
+// each against a product or plug-in that a real package installed.
+TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDo) {
+    struct Case {
+        const char* description;
+        const wchar_t* installedPackage;
+        std::vector<std::pair<const wchar_t*, const wchar_t*>> packages; // name in the folder, test package
+        const wchar_t* folderLikePackage;                                // or null
+        DatabaseDescription database;
+        bool withStartupFile;
+        const wchar_t* fileAlreadyThere; // in the per-user product folder, or null
+        std::function<std::vector<std::wstring>()> expected;
+        DWORD exitCode;
+    };
+    const std::vector<Case> cases = {
+        {"lowest of two product versions, unknown plug-in version, folder like a package, unknown device",
+         L"\\Driftcast Plug-In v1.2 Setup.msi",
+         {{L"\\VN1.5.3 Setup.msi", L"\\VN1.5.3 Setup.msi"},
+          {L"\\VN1.5.7 Setup.msi", L"\\VN1.5.3 Setup.msi"},
+          {L"\\Clockline Plug-In v1.5 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi"},
+          {L"\\Driftcast Plug-In v1.2 Setup.msi", L"\\Driftcast Plug-In v1.2 Setup.msi"}},
+         L"\\Panelgate Plug-In v1.0 Setup.msi",
+         database(L"Speakers (Studio USB)", L"No Such Device", L"Line 1", L"Tone Source"),
+         false,
+         nullptr,
+         [&] {
+             std::vector<std::wstring> lines = {L"Pellmont pre-flight check of " + checkedFolder(), L""};
+             append(lines, installedLines(L"not installed (no readable \"Build\" value under "
+                                          L"HKLM\\SOFTWARE\\Quillmark\\VeltranoPro)",
+                                          L"Driftcast", L"none"));
+             append(lines,
+                    {L"",
+                     L"Packages",
+                     L"  Veltrano Pro: would be installed from VN1.5.3 Setup.msi",
+                     L"    VN1.5.7 Setup.msi: not used, a higher version",
+                     L"  Clockline Plug-In: no package offered; it would not be installed",
+                     L"    Clockline Plug-In v1.5 Setup.msi: not used, a version the installer does not know",
+                     L"  Driftcast Plug-In: installed already, no package would be used",
+                     L"  Panelgate Plug-In: no package offered; it would not be installed",
+                     L"    Panelgate Plug-In v1.0 Setup.msi: not used, a folder",
+                     L"",
+                     L"Configuration files",
+                     L"  Profiles.db64: would be copied, and its devices rewritten:",
+                     L"    header, first device \"Speakers (Studio USB)\": would be given " +
+                         idOf(L"Speakers (Studio USB)"),
+                     L"    header, second device \"No Such Device\": no active endpoint has this name; the "
+                     L"rewrite stops here",
+                     L"    device-pair record, first device \"Line 1\": not reached",
+                     L"    device-pair record, second device \"Tone Source\": not reached",
+                     L"    Would keep their old identifiers: \"Speakers (Studio USB)\", \"No Such Device\", "
+                     L"\"Line 1\"",
+                     L"  Profiles.db: not in the folder",
+                     L"  Autostart.dat64: not in the folder",
+                     L"  Autostart.dat: not in the folder",
+                     L"",
+                     L"Run",
+                     L"  2 steps; at least 10.0 seconds of fixed waits, and each installation takes its own "
+                     L"time besides",
+                     L"",
+                     L"Result: exit code 1: a package would be passed over; a database device would not be "
+                     L"updated"});
+             return lines;
+         },
+         1},
+        {"everything matches",
+         L"\\VN1.5.3 Setup.msi",
+         {{L"\\VN1.5.3 Setup.msi", L"\\VN1.5.3 Setup.msi"},
+          {L"\\Clockline Plug-In v1.0 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi"}},
+         nullptr,
+         database(L"Microphone (Studio USB)", L"Silent Sink", L"Headphones", L"Line 1"),
+         true,
+         L"\\Profiles.db",
+         [&] {
+             std::vector<std::wstring> lines = {L"Pellmont pre-flight check of " + checkedFolder(), L""};
+             append(lines, installedLines(L"installed, Build 153", nullptr, L"Profiles.db"));
+             append(lines,
+                    {L"",
+                     L"Packages",
+                     L"  Veltrano Pro: installed already, no package would be used",
+                     L"  Clockline Plug-In: would be installed from Clockline Plug-In v1.0 Setup.msi",
+                     L"  Driftcast Plug-In: no package offered; it would not be installed",
+                     L"  Panelgate Plug-In: no package offered; it would not be installed",
+                     L"",
+                     L"Configuration files",
+                     L"  Profiles.db64: would be copied, and its devices rewritten:",
+                     L"    header, first device \"Microphone (Studio USB)\": would be given " +
+                         idOf(L"Microphone (Studio USB)"),
+                     L"    header, second device \"Silent Sink\": kept, a built-in device",
+                     L"    device-pair record, first device \"Headphones\": would be given " +
+                         idOf(L"Headphones"),
+                     L"    device-pair record, second device \"Line 1\": would be given " + idOf(L"Line 1"),
+                     L"  Profiles.db: not in the folder",
+                     L"  Autostart.dat64: not in the folder",
+                     L"  Autostart.dat: would be copied",
+                     L"",
+                     L"Run",
+                     L"  3 steps; at least 10.6 seconds of fixed waits, and each installation takes its own "
+                     L"time besides",
+                     L"",
+                     L"Result: exit code 0, everything offered would take effect"});
+             return lines;
+         },
+         0},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.description);
+        clean();
+        install(test.installedPackage);
+        for (const auto& package : test.packages) {
+            addCopy(package.first, testPackage(package.second));
+        }
+        if (test.folderLikePackage != nullptr) {
+            ASSERT_TRUE(CreateDirectoryW(folder.join(test.folderLikePackage).text(), nullptr))
+                << GetLastError();
+        }
+        const DatabaseFile file = buildDatabase(test.database);
+        addFile(L"\\Profiles.db64", file.bytes);
+        if (test.withStartupFile) {
+            addFile(L"\\Autostart.dat", "startup");
+        }
+        if (test.fileAlreadyThere != nullptr) {
+            CreateDirectoryW(productFolder().c_str(), nullptr);
+            ASSERT_TRUE(writeFileBytes(toKString(productFolder() + test.fileAlreadyThere), "x", 1));
+        }
+
+        std::vector<std::wstring> report;
+        EXPECT_EQ(test.exitCode, runCheck(report));
+        EXPECT_EQ(joined(test.expected()), joined(report));
+
+        // The next case starts from an empty folder.
+        for (const auto& package : test.packages) {
+            DeleteFileW(folder.join(package.first).text());
+        }
+        if (test.folderLikePackage != nullptr) {
+            RemoveDirectoryW(folder.join(test.folderLikePackage).text());
+        }
+        DeleteFileW(folder.join(L"\\Profiles.db64").text());
+        DeleteFileW(folder.join(L"\\Autostart.dat").text());
+    }
+}
+
+// What the check says would be installed, copied and rewritten is what the installer then does on
+// the same folder.
+TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
+    addCopy(L"\\Pellmont.exe", KString(INSTALLER_PROGRAM, KString::REFER_STATIC));
+    addCopy(L"\\VN1.5.3 Setup.msi", testPackage(L"\\VN1.5.3 Setup.msi"));
+    addCopy(L"\\VN1.5.7 Setup.msi", testPackage(L"\\VN1.5.3 Setup.msi"));
+    addCopy(L"\\Panelgate Plug-In v1.4 Setup.msi", testPackage(L"\\Panelgate Plug-In v1.4 Setup.msi"));
+    ASSERT_TRUE(CreateDirectoryW(folder.join(L"\\Clockline Plug-In v1.0 Setup.msi").text(), nullptr));
+    // One database whose header is rewritten but not its record, one that stays as it is.
+    const DatabaseFile databases[] = {
+        buildDatabase(
+            database(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"No Such Device")),
+        buildDatabase(database(L"No Such Device", L"Line 1", L"Headphones", L"Line 1")),
+    };
+    addFile(L"\\Profiles.db64", databases[0].bytes);
+    addFile(L"\\Profiles.db", databases[1].bytes);
+    addFile(L"\\Autostart.dat64", "startup");
+
+    std::vector<std::wstring> report;
+    EXPECT_EQ(1u, runCheck(report));
+    EXPECT_EQ(0u, runProgram(folder.join(L"\\Pellmont.exe"), KString(), PROCESS_TIMEOUT_MS * 2))
+        << "the installer did not end in time";
+
+    const auto said = [&](const std::wstring& line) {
+        for (const std::wstring& reported : report) {
+            if (reported == line) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_EQ(said(L"  Veltrano Pro: would be installed from VN1.5.3 Setup.msi"), isProductRegistered());
+    const wchar_t* const pluginPackages[] = {L"Clockline Plug-In v1.0 Setup.msi",
+                                             L"Driftcast Plug-In v1.2 Setup.msi",
+                                             L"Panelgate Plug-In v1.4 Setup.msi"};
+    for (int plugin = 0; plugin < 3; ++plugin) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(PLUGINS[plugin])));
+        EXPECT_EQ(said(std::wstring(L"  ") + PLUGINS[plugin] + L" Plug-In: would be installed from " +
+                       pluginPackages[plugin]),
+                  GetFileAttributesW(moduleFile(PLUGINS[plugin]).c_str()) != INVALID_FILE_ATTRIBUTES);
+    }
+    for (const wchar_t* name : CONFIGURATION_NAMES) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+        const bool copied =
+            said(L"  " + std::wstring(name + 1) + L": would be copied") ||
+            said(L"  " + std::wstring(name + 1) + L": would be copied, and its devices rewritten:");
+        EXPECT_EQ(copied, GetFileAttributesW((productFolder() + name).c_str()) != INVALID_FILE_ATTRIBUTES);
+    }
+
+    // Each database's devices in its report section: the identifier the check named, or the old one
+    // when it named the device among those that keep theirs.
+    struct Place {
+        const wchar_t* text;
+        bool inRecord;
+        size_t offset;
+        size_t units;
+    };
+    const Place places[] = {
+        {L"    header, first device \"", false, DatabaseOffsets::HEADER_FIRST_ID, 256},
+        {L"    header, second device \"", false, DatabaseOffsets::HEADER_SECOND_ID, 256},
+        {L"    device-pair record, first device \"", true, DatabaseOffsets::RECORD_FIRST_ID, 128},
+        {L"    device-pair record, second device \"", true, DatabaseOffsets::RECORD_SECOND_ID, 128},
+    };
+    const wchar_t* const databaseNames[] = {L"Profiles.db64", L"Profiles.db"};
+    size_t line = 0;
+    for (int index = 0; index < 2; ++index) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(databaseNames[index])));
+        while (line < report.size() &&
+               report[line].find(L"  " + std::wstring(databaseNames[index]) + L":") != 0) {
+            ++line;
+        }
+        ASSERT_LT(line, report.size()) << "no section of the database in the report";
+        std::string copy;
+        ASSERT_TRUE(readFileBytes(toKString(productFolder() + L"\\" + databaseNames[index]), copy));
+        const std::string& original = databases[index].bytes;
+        ASSERT_EQ(original.size(), copy.size());
+        std::wstring keptLine;
+        for (size_t after = line + 1; after < report.size() && report[after].find(L"    ") == 0; ++after) {
+            if (report[after].find(L"    Would keep their old identifiers: ") == 0) {
+                keptLine = report[after];
+            }
+        }
+        for (const Place& place : places) {
+            const size_t offset = place.offset + (place.inRecord ? databases[index].bodyOffsets[1] : 0);
+            std::wstring name;
+            std::wstring decision;
+            for (size_t after = line + 1; after < report.size() && report[after].find(L"    ") == 0;
+                 ++after) {
+                if (report[after].find(place.text) == 0) {
+                    const size_t nameEnd = report[after].find(L"\": ", std::wcslen(place.text));
+                    name = report[after].substr(std::wcslen(place.text), nameEnd - std::wcslen(place.text));
+                    decision = report[after].substr(nameEnd + 3);
+                }
+            }
+            const std::wstring given = L"would be given ";
+            const bool keeps = keptLine.find(L"\"" + name + L"\"") != std::wstring::npos ||
+                               decision.compare(0, given.size(), given) != 0;
+            SCOPED_TRACE(testing::PrintToString(std::wstring(place.text) + name + L"\": " + decision));
+            EXPECT_EQ(keeps ? fieldText(original, offset, place.units) : decision.substr(given.size()),
+                      fieldText(copy, offset, place.units));
+        }
+    }
+}
+
+// Files made to derail a reader: each gives a report and an exit code in bounded time, and is left
+// exactly as it was.
+TEST_F(PreflightCheck, HostileDatabasesGiveAReportAndStayUnchanged) {
+    struct Case {
+        const char* description;
+        std::function<void(DatabaseDescription&)> describe;
+        std::function<void(DatabaseFile&)> patch;
+        std::function<std::wstring()> expectedLine;
+        DWORD exitCode;
+    };
+    const auto none = [](auto&) {};
+    const std::wstring tooShort =
+        L"    Too short for a configuration database (its header alone is 1594 bytes), or "
+        L"unreadable: the rewrite leaves it as it is.";
+    const std::wstring entriesCut =
+        L"    Malformed: its entry list runs past the end of the file; the walk stops there.";
+    const std::wstring recordsCut = L"    Malformed: its record list runs past the end of the file before a "
+                                    L"device-pair record; the walk stops there.";
+    const std::wstring noEndpoint = L": no active endpoint has this name; the rewrite stops here";
+    const std::vector<Case> cases = {
+        {"empty", none, [](DatabaseFile& file) { file.bytes.clear(); }, [&] { return tooShort; }, 1},
+        {"cut inside the header", none, [](DatabaseFile& file) { file.bytes.resize(1000); },
+         [&] { return tooShort; }, 1},
+        {"huge entry count", none,
+         [](DatabaseFile& file) { putInt32(file.bytes, file.entryCountOffset, INT32_MAX); },
+         [&] { return entriesCut; }, 1},
+        {"huge payload", none,
+         [](DatabaseFile& file) {
+             putInt32(file.bytes, file.payloadDescriptorOffsets[0] + DatabaseOffsets::PAYLOAD_BYTE_SIZE,
+                      INT32_MAX);
+         },
+         [&] { return entriesCut; }, 1},
+        {"negative entry count: no entries",
+         [](DatabaseDescription& description) {
+             description.entries.clear();
+             description.overrideEntryCount = true;
+             description.entryCount = -7;
+         },
+         [](DatabaseFile&) {},
+         [&] {
+             return L"    device-pair record, second device \"Line 1\": would be given " + idOf(L"Line 1");
+         },
+         0},
+        {"huge record count before any device-pair record",
+         [](DatabaseDescription& description) {
+             description.records = {otherRecord(16)};
+             description.overrideRecordCount = true;
+             description.recordCount = INT32_MAX;
+         },
+         [](DatabaseFile&) {}, [&] { return recordsCut; }, 1},
+        {"negative record size", none,
+         [](DatabaseFile& file) {
+             putInt32(file.bytes, file.recordOffsets[0] + DatabaseOffsets::RECORD_SIZE_FIELD, -16);
+         },
+         [&] { return recordsCut; }, 1},
+        {"device-pair record cut short", none,
+         [](DatabaseFile& file) { file.bytes.resize(file.bodyOffsets[1] + 500); },
+         [] {
+             return std::wstring(
+                 L"    Malformed: its device-pair record runs past the end of the file; the walk "
+                 L"stops there.");
+         },
+         1},
+        {"unterminated name",
+         [](DatabaseDescription& description) { description.firstDeviceName = std::wstring(128, L'X'); },
+         none, [&] { return L"    header, first device \"" + std::wstring(128, L'X') + L"\"" + noEndpoint; },
+         1},
+        {"name with line breaks",
+         [](DatabaseDescription& description) {
+             description.secondDeviceName = L"Line 1\r\nResult: exit code 0";
+         },
+         none, [&] { return L"    header, second device \"Line 1??Result: exit code 0\"" + noEndpoint; }, 1},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.description);
+        DatabaseDescription description =
+            database(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1");
+        test.describe(description);
+        DatabaseFile file = buildDatabase(description);
+        test.patch(file);
+        addFile(L"\\Profiles.db64", file.bytes);
+
+        std::vector<std::wstring> report;
+        EXPECT_EQ(test.exitCode, runCheck(report));
+        const std::wstring expected = test.expectedLine();
+        bool found = false;
+        for (const std::wstring& line : report) {
+            found = found || line == expected;
+        }
+        EXPECT_TRUE(found) << "no line " << testing::PrintToString(expected) << " in\n"
+                           << testing::PrintToString(joined(report));
+        std::string after;
+        ASSERT_TRUE(readFileBytes(folder.join(L"\\Profiles.db64"), after));
+        EXPECT_TRUE(sameBytes(file.bytes, after)) << "the database changed";
+    }
+}
+
+// What operators are promised of the program's file: a console program that asks for no rights of its
+// own and needs nothing beside it but the system's DLLs.
+TEST(PreflightCheckProgram, RunsAsInvokerOnTheConsoleWithSystemDllsOnly) {
+    const HMODULE module = LoadLibraryExW(CHECK_PROGRAM, nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(nullptr, module) << GetLastError();
+    const BYTE* const base = reinterpret_cast<const BYTE*>(module);
+    const auto* const headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_CUI, headers->OptionalHeader.Subsystem);
+    std::set<std::string> imported;
+    const DWORD importTable =
+        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (const auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + importTable);
+         entry->Name != 0; ++entry) {
+        std::string name = reinterpret_cast<const char*>(base + entry->Name);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        imported.insert(name);
+    }
+    EXPECT_EQ((std::set<std::string>{"advapi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll", "shell32.dll",
+                                     "user32.dll"}),
+              imported);
+    const HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(nullptr, resource) << GetLastError();
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, resource))),
+                               SizeofResource(module, resource));
+    EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\"")) << manifest;
+    FreeLibrary(module);
+}
