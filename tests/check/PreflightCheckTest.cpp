@@ -55,20 +55,6 @@ KString toKString(const std::wstring& text) {
     return KString(text.c_str(), KString::COPY_TEXT, static_cast<int>(text.size()));
 }
 
-std::wstring fieldText(const std::string& bytes, size_t offset, size_t units) {
-    std::wstring text;
-    for (size_t unit = 0; unit < units && offset + 2 * unit + 1 < bytes.size(); ++unit) {
-        const wchar_t value =
-            static_cast<wchar_t>(static_cast<unsigned char>(bytes[offset + 2 * unit]) |
-                                 static_cast<unsigned char>(bytes[offset + 2 * unit + 1]) << 8);
-        if (value == L'\0') {
-            break;
-        }
-        text += value;
-    }
-    return text;
-}
-
 bool isProductRegistered() {
     UniqueRegistryKey key;
     DWORD value = 0;

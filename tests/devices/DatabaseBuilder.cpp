@@ -125,3 +125,17 @@ void putInt32(std::string& bytes, size_t offset, int32_t value) {
 void putSignature(std::string& bytes) {
     std::memcpy(&bytes[0], "VNC", 3);
 }
+
+std::wstring fieldText(const std::string& bytes, size_t offset, size_t units) {
+    std::wstring text;
+    for (size_t unit = 0; unit < units && offset + 2 * unit + 1 < bytes.size(); ++unit) {
+        const wchar_t value =
+            static_cast<wchar_t>(static_cast<unsigned char>(bytes[offset + 2 * unit]) |
+                                 static_cast<unsigned char>(bytes[offset + 2 * unit + 1]) << 8);
+        if (value == L'\0') {
+            break;
+        }
+        text += value;
+    }
+    return text;
+}

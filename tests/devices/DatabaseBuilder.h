@@ -85,3 +85,5 @@ constexpr size_t PAYLOAD_ITEM_COUNT = 20;
 void putText(std::string& bytes, size_t offset, const std::wstring& text);
 void putInt32(std::string& bytes, size_t offset, int32_t value);
 void putSignature(std::string& bytes); // "VNC"
+// The UTF-16 text of a field of up to units units, up to its terminator or the end of the bytes.
+std::wstring fieldText(const std::string& bytes, size_t offset, size_t units);

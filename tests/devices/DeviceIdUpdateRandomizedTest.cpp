@@ -163,13 +163,6 @@ bool inField(size_t offset, size_t fieldStart, size_t fieldBytes) {
     return offset >= fieldStart && offset < fieldStart + fieldBytes;
 }
 
-// The text up to its terminator, or the whole field.
-std::wstring fieldText(const std::string& bytes, size_t offset, size_t fieldBytes) {
-    std::wstring text(fieldBytes / 2, L'\0');
-    std::memcpy(&text[0], &bytes[offset], fieldBytes);
-    return text.substr(0, text.find(L'\0'));
-}
-
 } // namespace
 
 class DeviceIdUpdateRandomizedTest : public DeviceTestFixture {
@@ -199,7 +192,7 @@ protected:
             }
             if (inField(offset, HEADER_FIRST_ID, 512) || inField(offset, HEADER_SECOND_ID, 512)) {
                 const size_t field = offset < HEADER_SECOND_ID ? HEADER_FIRST_ID : HEADER_SECOND_ID;
-                if (!isEndpointId(fieldText(after, field, 512))) {
+                if (!isEndpointId(fieldText(after, field, 256))) {
                     return ::testing::AssertionFailure()
                            << "header field at " << field << " holds no endpoint id";
                 }
@@ -219,7 +212,7 @@ protected:
                        << recordBody;
             }
             const size_t field = recordBody + (inFirstId ? RECORD_FIRST_ID : RECORD_SECOND_ID);
-            if (!isEndpointId(fieldText(after, field, 256))) {
+            if (!isEndpointId(fieldText(after, field, 128))) {
                 return ::testing::AssertionFailure()
                        << "record field at " << field << " holds no endpoint id";
             }
