@@ -49,8 +49,7 @@ const wchar_t* walkEndText(WalkEnd end) {
         return L"    Malformed: the file ends before its record count; the walk stops there.";
     case WalkEnd::RECORDS_CUT:
         return L"    Malformed: its record list runs past the end of the file before a device-pair record; "
-               L"the "
-               L"walk stops there.";
+               L"the walk stops there.";
     case WalkEnd::DEVICE_PAIR_CUT:
         return L"    Malformed: its device-pair record runs past the end of the file; the walk stops there.";
     case WalkEnd::NO_DEVICE_PAIR:
