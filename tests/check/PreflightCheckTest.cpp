@@ -518,6 +518,11 @@ TEST_F(PreflightCheck, HostileDatabasesGiveAReportAndStayUnchanged) {
         test.patch(file);
         addFile(L"\\Profiles.db64", file.bytes);
 
+        // Held open meanwhile, as a running product holds its configuration, sharing as it does.
+        const UniqueFileHandle heldByProduct(CreateFileW(
+            folder.join(L"\\Profiles.db64").text(), GENERIC_READ | GENERIC_WRITE,
+            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(heldByProduct.isValid()) << GetLastError();
         std::vector<std::wstring> report;
         EXPECT_EQ(test.exitCode, runCheck(report));
         const std::wstring expected = test.expectedLine();
