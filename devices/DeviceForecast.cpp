@@ -1,0 +1,90 @@
+#include "DeviceForecast.h"
+
+#include "foundation/KFile.h"
+#include "foundation/UniqueResource.h"
+
+using namespace ConfigurationDatabase;
+
+namespace {
+
+DeviceOutcome outcomeOf(DeviceDecision decision) {
+    switch (decision) {
+    case DeviceDecision::KEPT:
+        return DeviceOutcome::KEPT_BUILT_IN;
+    case DeviceDecision::UPDATED:
+        return DeviceOutcome::GIVEN;
+    case DeviceDecision::NO_ENDPOINT:
+        return DeviceOutcome::NO_ENDPOINT;
+    case DeviceDecision::ID_TOO_LONG:
+        return DeviceOutcome::ID_TOO_LONG;
+    case DeviceDecision::NOT_REACHED:
+        break;
+    }
+    return DeviceOutcome::NOT_REACHED;
+}
+
+// Follows the rewrite's walk to the end of the layout and notes each decision. The rewrite stores a
+// header or a record exactly when the walk hands it over; a device given an identifier in a block
+// that is not handed over keeps its old one.
+class ForecastVisitor {
+public:
+    explicit ForecastVisitor(DatabaseForecast& forecast) : forecast(forecast) {}
+
+    bool deviceDecided(StoredDevice device, const wchar_t* name, DeviceDecision decision,
+                       const KString& endpointId) {
+        DeviceForecast& noted = forecast.devices[static_cast<int>(device)];
+        noted.outcome = outcomeOf(decision);
+        noted.name = KString(name, KString::COPY_TEXT);
+        noted.endpointId = endpointId;
+        return true;
+    }
+
+    bool headerDecided(const HeaderDeviceBlock&) {
+        headerStored = true;
+        return true;
+    }
+
+    void devicePairDecided(DWORD, const DevicePairRecord&) { recordStored = true; }
+
+    void settle() {
+        settle(StoredDevice::HEADER_FIRST, headerStored);
+        settle(StoredDevice::HEADER_SECOND, headerStored);
+        settle(StoredDevice::RECORD_FIRST, recordStored);
+        settle(StoredDevice::RECORD_SECOND, recordStored);
+    }
+
+private:
+    void settle(StoredDevice device, bool blockStored) {
+        DeviceOutcome& outcome = forecast.devices[static_cast<int>(device)].outcome;
+        if (outcome == DeviceOutcome::GIVEN && !blockStored) {
+            outcome = DeviceOutcome::FOUND_NOT_STORED;
+        }
+    }
+
+    DatabaseForecast& forecast;
+    bool headerStored = false;
+    bool recordStored = false;
+};
+
+} // namespace
+
+DatabaseForecast forecastDeviceIdUpdate(const KString& path) {
+    DatabaseForecast forecast;
+    UniqueFileHandle handle(CreateFileW(path.text(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) {
+        return forecast;
+    }
+    forecast.readable = true;
+    KFile file;
+    file.attach(path, handle.release(), GENERIC_READ, true);
+    ForecastVisitor visitor(forecast);
+    forecast.end = walkDatabase(file, visitor);
+    visitor.settle();
+    return forecast;
+}
+
+bool keepsItsOldIdentifier(const DeviceForecast& device) {
+    return device.outcome != DeviceOutcome::NOT_VISITED && device.outcome != DeviceOutcome::GIVEN &&
+           !isPseudoDevice(device.name.text());
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "DatabaseWalk.h"
+
+#include "foundation/KString.h"
+
+// What the device identifier update would leave in a copy of a database, foretold by the same walk
+// and decisions without writing: the pre-flight check reports it.
+
+// What becomes of one stored device.
+enum class DeviceOutcome {
+    NOT_VISITED,      // the walk never came to it (the file ended before)
+    KEPT_BUILT_IN,    // a built-in device: never looked up, keeps its identifier
+    GIVEN,            // this machine's endpoint identifier is stored
+    FOUND_NOT_STORED, // it has an endpoint, but the other device of its header or record stops the
+                      // rewrite first, so the block is not stored and it keeps its old identifier
+    NO_ENDPOINT,      // no active endpoint bears its name: the rewrite stops here
+    ID_TOO_LONG,      // its endpoint identifier does not fit the field: the rewrite stops here
+    NOT_REACHED,      // after the device that stopped the rewrite: never looked up
+};
+
+struct DeviceForecast {
+    DeviceOutcome outcome = DeviceOutcome::NOT_VISITED;
+    KString name;       // as stored, up to its terminator or the field's end
+    KString endpointId; // when one was found
+};
+
+constexpr int STORED_DEVICE_COUNT = 4;
+
+struct DatabaseForecast {
+    bool readable = false; // false: the file cannot be opened for reading
+    WalkEnd end = WalkEnd::TOO_SHORT;
+    DeviceForecast devices[STORED_DEVICE_COUNT]; // indexed by StoredDevice
+};
+
+// Reads the database at path, shared with whoever holds it open, never creating or writing it. COM
+// must be initialised on the calling thread.
+DatabaseForecast forecastDeviceIdUpdate(const KString& path);
+
+// True for a device the walk came to that keeps the identifier it has, though it is no built-in
+// device: the rewrite stopped at it, before it, or before storing its block.
+bool keepsItsOldIdentifier(const DeviceForecast& device);
