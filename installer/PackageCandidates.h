@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Products.h"
+
 #include "foundation/KString.h"
 
 // How a name in the program folder that looks like one of a product's packages is treated.
@@ -10,13 +12,30 @@ enum class PackageCandidate {
     UNKNOWN_VERSION, // a file of the product's name pattern with a version no table holds: not recognised
 };
 
-class PackageCandidateSink {
+// Every name in the program folder that looks like a package of one product, without the leading
+// separator: the known names in the order discovery tries them, then the others in the order the
+// file system lists them.
+class PackageCandidates {
 public:
-    virtual ~PackageCandidateSink() = default;
-    virtual void candidate(const KString& name, PackageCandidate treatment) = 0;
-};
+    struct Entry {
+        KString name;
+        PackageCandidate treatment;
+        Entry* next; // owned by the list
+    };
 
-// Tells the sink every name in the program folder that looks like a package of the product (its
-// index in PACKAGE_NAMES), without the leading separator: the known names in the order discovery
-// tries them, then the others in the order the file system lists them.
-void listPackageCandidates(const KString& programFolder, int product, PackageCandidateSink& sink);
+    PackageCandidates() = default;
+    PackageCandidates(const PackageCandidates&) = delete;
+    PackageCandidates& operator=(const PackageCandidates&) = delete;
+    virtual ~PackageCandidates();
+
+    // chosenIndex is discovery's answer for the folder (choosePackage), -1 for none.
+    void list(const KString& programFolder, const Product& product, int chosenIndex);
+
+    const Entry* first() const { return head; }
+
+private:
+    void add(const KString& name, PackageCandidate treatment);
+
+    Entry* head = nullptr;
+    Entry* tail = nullptr;
+};

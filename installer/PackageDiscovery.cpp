@@ -1,7 +1,5 @@
 #include "PackageDiscovery.h"
 
-#include "PackageNames.h"
-
 #include "foundation/KFile.h"
 
 #include <algorithm>
@@ -12,17 +10,6 @@ namespace {
 constexpr DWORD PROGRAM_PATH_UNITS = 520;
 // The longest path the system allows, 32767 units, and its terminator; a module path is never longer.
 constexpr DWORD LONGEST_PATH_UNITS = 32768;
-
-template <size_t count>
-KString findFirstPackage(const KString& programFolder, const wchar_t* const (&candidates)[count]) {
-    for (const wchar_t* const candidate : candidates) {
-        const KString path = programFolder + candidate;
-        if (KFile::exists(path)) {
-            return path;
-        }
-    }
-    return KString();
-}
 
 // The whole module path in a malloc'd buffer, or null. A path that does not fit is cut by the system
 // without a word, so the buffer grows until the terminator fits too, up to the longest path.
@@ -67,18 +54,32 @@ KString getProgramFolder() {
     return KString(buffer, KString::ADOPT_BUFFER);
 }
 
+int choosePackage(const KString& programFolder, const Product& product) {
+    for (size_t index = 0; index < product.packageCount; ++index) {
+        if (KFile::exists(programFolder + product.packageNames[index])) {
+            return static_cast<int>(index);
+        }
+    }
+    return -1;
+}
+
+KString findPackage(const KString& programFolder, const Product& product) {
+    const int chosen = choosePackage(programFolder, product);
+    return chosen < 0 ? KString() : programFolder + product.packageNames[chosen];
+}
+
 KString findProductPackage(const KString& programFolder) {
-    return findFirstPackage(programFolder, PRODUCT_PACKAGES);
+    return findPackage(programFolder, PRODUCTS[0]);
 }
 
 KString findClocklinePackage(const KString& programFolder) {
-    return findFirstPackage(programFolder, CLOCKLINE_PACKAGES);
+    return findPackage(programFolder, PRODUCTS[1]);
 }
 
 KString findDriftcastPackage(const KString& programFolder) {
-    return findFirstPackage(programFolder, DRIFTCAST_PACKAGES);
+    return findPackage(programFolder, PRODUCTS[2]);
 }
 
 KString findPanelgatePackage(const KString& programFolder) {
-    return findFirstPackage(programFolder, PANELGATE_PACKAGES);
+    return findPackage(programFolder, PRODUCTS[3]);
 }

@@ -1,6 +1,7 @@
 #include "installer/ConfigurationTransfer.h"
 #include "InstallerTestSupport.h"
 #include "installer/ComponentDetection.h"
+#include "installer/ConfigurationCopy.h"
 
 #include "foundation/KFile.h"
 #include "support/TemporaryFolder.h"
@@ -76,56 +77,129 @@ std::string contentOf(const KString& path) {
     return bytes;
 }
 
-TEST(ConfigurationTransfer, MissingProductFolderIsCreated) {
-    const TemporaryFolder folder;
-    const KString source = folder.join(L"\\Profiles.db64");
-    ASSERT_TRUE(writeFileBytes(source, "profiles", 8));
-    const AbsentProductFolder absent;
-    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(absent.folder.text()));
-    OwnDestination destination;
+// What the examination decides is what the copy then does, and neither writes through a link: a
+// prediction of the copy and the copy cannot differ.
+TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
+    enum Setup {
+        NO_APPDATA,
+        MISSING_APPDATA,
+        NO_PRODUCT_FOLDER,
+        NOTHING_THERE,
+        FILE_THERE,
+        READ_ONLY_FILE,
+        HELD_SHARING_WRITES,
+        HELD_SHARING_NOTHING,
+        HARD_LINK,
+        HARD_LINK_HELD_SHARING_WRITES,
+        SYMBOLIC_LINK,
+        LINKED_PRODUCT_FOLDER,
+    };
+    const struct {
+        Setup setup;
+        const char* what;
+        CopyDecision decision;
+    } cases[] = {
+        {NO_APPDATA, "no AppData folder", CopyDecision::NO_APPDATA_FOLDER},
+        {MISSING_APPDATA, "the AppData folder is missing", CopyDecision::NO_PRODUCT_FOLDER},
+        {NO_PRODUCT_FOLDER, "no product folder yet", CopyDecision::COPY_NEW},
+        {NOTHING_THERE, "nothing there", CopyDecision::COPY_NEW},
+        {FILE_THERE, "a file there", CopyDecision::REPLACE},
+        {READ_ONLY_FILE, "a read-only file there", CopyDecision::DESTINATION_KEPT},
+        {HELD_SHARING_WRITES, "held open without deletion, sharing writes", CopyDecision::OVERWRITE},
+        {HELD_SHARING_NOTHING, "held open sharing nothing", CopyDecision::DESTINATION_KEPT},
+        {HARD_LINK, "a hard link to an outside file", CopyDecision::REPLACE},
+        {HARD_LINK_HELD_SHARING_WRITES, "a hard link held open without deletion, sharing writes",
+         CopyDecision::DESTINATION_KEPT},
+        // Wine opens a file link as its target, so it is not the name: kept there. Windows opens the
+        // link itself, which is then removed (REPLACE).
+        {SYMBOLIC_LINK, "a symbolic link to an outside file", CopyDecision::DESTINATION_KEPT},
+        {LINKED_PRODUCT_FOLDER, "the product folder a link to an outside folder",
+         CopyDecision::FOLDER_REDIRECTED},
+    };
+    const KString fileName(L"\\Profiles.db64", KString::REFER_STATIC);
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        const TemporaryFolder programFolder;
+        const KString source = programFolder.join(L"\\Profiles.db64");
+        ASSERT_TRUE(writeFileBytes(source, "new", 3));
+        const TemporaryFolder outsideFolder;
+        const KString outside = outsideFolder.join(L"\\Protected.db");
+        ASSERT_TRUE(writeFileBytes(outside, "protected", 9));
+        const TemporaryFolder appDataRoot;
+        KString appData = appDataRoot.path();
+        const KString productFolder = appData + PRODUCT_FOLDER_NAME;
+        const KString destination = productFolder + fileName;
+        if (test.setup == NO_APPDATA) {
+            appData = KString();
+        } else if (test.setup == MISSING_APPDATA) {
+            appData = appDataRoot.join(L"\\Missing");
+        } else if (test.setup != NO_PRODUCT_FOLDER && test.setup != LINKED_PRODUCT_FOLDER) {
+            ASSERT_TRUE(CreateDirectoryW(productFolder.text(), nullptr)) << GetLastError();
+        }
+        std::unique_ptr<UnixSymbolicLink> link;
+        UniqueFileHandle holder;
+        switch (test.setup) {
+        case FILE_THERE:
+        case READ_ONLY_FILE:
+        case HELD_SHARING_WRITES:
+        case HELD_SHARING_NOTHING:
+            ASSERT_TRUE(writeFileBytes(destination, "old", 3));
+            break;
+        case HARD_LINK:
+        case HARD_LINK_HELD_SHARING_WRITES:
+            ASSERT_TRUE(CreateHardLinkW(destination.text(), outside.text(), nullptr)) << GetLastError();
+            break;
+        case SYMBOLIC_LINK:
+            link = std::make_unique<UnixSymbolicLink>(outside, destination);
+            break;
+        case LINKED_PRODUCT_FOLDER:
+            ASSERT_TRUE(CreateHardLinkW(outsideFolder.join(fileName.text()).text(), outside.text(), nullptr));
+            link = std::make_unique<UnixSymbolicLink>(outsideFolder.path(), productFolder);
+            break;
+        default:
+            break;
+        }
+        if (link) {
+            ASSERT_TRUE(link->isMade()) << link->whyNotMade();
+        }
+        if (test.setup == READ_ONLY_FILE) {
+            ASSERT_TRUE(SetFileAttributesW(destination.text(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
+        }
+        if (test.setup == HELD_SHARING_WRITES || test.setup == HARD_LINK_HELD_SHARING_WRITES ||
+            test.setup == HELD_SHARING_NOTHING) {
+            const DWORD sharing = test.setup == HELD_SHARING_NOTHING ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+            holder.reset(CreateFileW(destination.text(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+            ASSERT_TRUE(holder.isValid()) << GetLastError();
+        }
 
-    copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder());
+        EXPECT_EQ(test.decision, ConfigurationCopy(source, appData, fileName).decision());
+        copyConfigurationFile(source, fileName, appData);
+        holder.reset();
 
-    const DWORD attributes = GetFileAttributesW(absent.folder.text());
-    ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes) << "error " << GetLastError();
-    EXPECT_NE(0u, attributes & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ("profiles", contentOf(destination.path));
-}
-
-TEST(ConfigurationTransfer, ExistingDestinationIsReplacedAndSourceKept) {
-    const TemporaryFolder folder;
-    const KString source = folder.join(L"\\Autostart.dat");
-    ASSERT_TRUE(writeFileBytes(source, "new start-up", 12));
-    OwnDestination destination;
-    destination.makeFolder();
-    ASSERT_TRUE(writeFileBytes(destination.path, "an older and longer start-up", 28))
-        << "error " << GetLastError();
-
-    copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder());
-
-    EXPECT_EQ("new start-up", contentOf(destination.path));
-    EXPECT_EQ("new start-up", contentOf(source));
-}
-
-TEST(ConfigurationTransfer, DestinationThatCannotBeReplacedStaysAsItWas) {
-    const TemporaryFolder folder;
-    const KString source = folder.join(L"\\Profiles.db");
-    ASSERT_TRUE(writeFileBytes(source, "new", 3));
-    OwnDestination destination;
-    destination.makeFolder();
-    ASSERT_TRUE(writeFileBytes(destination.path, "old", 3)) << "error " << GetLastError();
-    {
-        // Another program holds the destination open without sharing it: it can be neither deleted
-        // nor overwritten. (A read-only attribute does not stop an overwrite when Wine runs as root.)
-        SetLastError(0xdeadbeef);
-        const UniqueFileHandle holder(CreateFileW(destination.path.text(), GENERIC_READ, 0, nullptr,
-                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(holder.isValid()) << "error " << GetLastError();
-
-        copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder());
+        const bool copied = test.decision == CopyDecision::COPY_NEW ||
+                            test.decision == CopyDecision::REPLACE ||
+                            test.decision == CopyDecision::OVERWRITE;
+        std::string bytes;
+        const bool readable = readFileBytes(destination, bytes);
+        if (copied) {
+            EXPECT_EQ("new", bytes);
+            const UniqueFileHandle copy(CreateFileW(destination.text(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            BY_HANDLE_FILE_INFORMATION information = {};
+            ASSERT_TRUE(GetFileInformationByHandle(copy.get(), &information)) << GetLastError();
+            EXPECT_EQ(1u, information.nNumberOfLinks) << "the copy is a file of its own";
+        } else if (test.setup == READ_ONLY_FILE || test.setup == HELD_SHARING_NOTHING) {
+            EXPECT_EQ("old", bytes);
+        } else if (test.setup == NO_APPDATA || test.setup == MISSING_APPDATA) {
+            EXPECT_FALSE(readable);
+        }
+        EXPECT_EQ("protected", contentOf(outside)) << "written through a link";
+        EXPECT_EQ("new", contentOf(source));
+        if (test.setup == READ_ONLY_FILE) {
+            SetFileAttributesW(destination.text(), FILE_ATTRIBUTE_NORMAL);
+        }
     }
-    EXPECT_EQ("old", contentOf(destination.path));
-    EXPECT_EQ("new", contentOf(source));
 }
 
 TEST(ConfigurationTransfer, VanishedSourceLeavesNoDestination) {
@@ -173,53 +247,6 @@ TEST(ConfigurationTransfer, ProductFolderNamedInOtherLetterCaseIsTheProductFolde
     copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder());
 
     EXPECT_EQ("profiles", contentOf(destination.path));
-}
-
-// The user who owns the folder may put there a link to a file that only administrators may write.
-TEST(ConfigurationTransfer, LinkedDestinationIsNeverWrittenThrough) {
-    const TemporaryFolder folder;
-    const KString source = folder.join(L"\\Profiles.db64");
-    ASSERT_TRUE(writeFileBytes(source, "new", 3));
-    const KString outside = folder.join(L"\\Protected.db");
-    enum Link { HARD_LINK, HARD_LINK_HELD_OPEN, SYMBOLIC_LINK };
-    const struct {
-        Link kind;
-        const char* what;
-    } cases[] = {{HARD_LINK, "hard link"},
-                 {HARD_LINK_HELD_OPEN, "hard link held open"},
-                 {SYMBOLIC_LINK, "symbolic link"}};
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.what);
-        const Link kind = test.kind;
-        ASSERT_TRUE(writeFileBytes(outside, "protected", 9));
-        OwnDestination destination;
-        destination.makeFolder();
-        std::unique_ptr<UnixSymbolicLink> symbolicLink;
-        UniqueFileHandle holder;
-        if (kind == SYMBOLIC_LINK) {
-            symbolicLink = std::make_unique<UnixSymbolicLink>(outside, destination.path);
-            ASSERT_TRUE(symbolicLink->isMade()) << symbolicLink->whyNotMade();
-        } else {
-            SetLastError(0xdeadbeef);
-            ASSERT_TRUE(CreateHardLinkW(destination.path.text(), outside.text(), nullptr)) << GetLastError();
-        }
-        if (kind == HARD_LINK_HELD_OPEN) {
-            // Its maker keeps it from being removed, but lets others write it.
-            holder.reset(CreateFileW(destination.path.text(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-            ASSERT_TRUE(holder.isValid()) << GetLastError();
-        }
-
-        copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder());
-
-        holder.reset();
-        EXPECT_EQ("protected", contentOf(outside));
-        if (kind == HARD_LINK) {
-            // The name was removed, not its target, and the copy is a file of its own.
-            EXPECT_EQ("new", contentOf(destination.path));
-        }
-    }
 }
 
 } // namespace

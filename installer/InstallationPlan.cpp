@@ -1,0 +1,103 @@
+#include "InstallationPlan.h"
+
+#include "PackageDiscovery.h"
+#include "RunWaits.h"
+
+#include "foundation/KFile.h"
+
+// Out of line, so that a run does not carry the making and unmaking of every member in its own code.
+InstallationPlan::InstallationPlan() = default;
+InstallationPlan::~InstallationPlan() = default;
+
+void InstallationPlan::scanMachine() {
+    programFiles = getProgramFilesFolder();
+    for (int product = 0; product < PRODUCT_COUNT; ++product) {
+        const Product& facts = PRODUCTS[product];
+        products[product].installed =
+            facts.modulePath != nullptr ? isPluginInstalled(programFiles, facts) : readProductBuild(build);
+    }
+    user = DesktopUser::find();
+    for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
+        configurations[configuration].inProductFolder =
+            KFile::exists(productFolder() + CONFIGURATION_FILES[configuration].fileName);
+    }
+}
+
+void InstallationPlan::scanFolder(const KString& programFolder) {
+    folder = programFolder;
+    for (int product = 0; product < PRODUCT_COUNT; ++product) {
+        ProductState& state = products[product];
+        state.chosen = choosePackage(folder, PRODUCTS[product]);
+        if (state.chosen >= 0) {
+            state.package = folder + PRODUCTS[product].packageNames[state.chosen];
+        }
+    }
+    for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
+        ConfigurationState& state = configurations[configuration];
+        state.source = folder + CONFIGURATION_FILES[configuration].fileName;
+        state.offered = KFile::exists(state.source);
+    }
+}
+
+void InstallationPlan::listPackageCandidates() {
+    for (int product = 0; product < PRODUCT_COUNT; ++product) {
+        products[product].candidates.list(folder, PRODUCTS[product], products[product].chosen);
+    }
+}
+
+int InstallationPlan::machineCount() const {
+    int count = 0;
+    for (int product = 0; product < PRODUCT_COUNT; ++product) {
+        count += isInstalled(product) ? 1 : 0;
+    }
+    for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
+        count += isInProductFolder(configuration) ? 1 : 0;
+    }
+    return count;
+}
+
+int InstallationPlan::folderCount() const {
+    int count = 0;
+    for (int product = 0; product < PRODUCT_COUNT; ++product) {
+        count += package(product).isEmpty() ? 0 : 1;
+    }
+    for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
+        count += copies(configuration) ? 1 : 0;
+    }
+    return count;
+}
+
+int InstallationPlan::stepTotal() const {
+    int total = 0;
+    for (int product = 0; product < PRODUCT_COUNT; ++product) {
+        total += installs(product) ? 1 : 0;
+    }
+    for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
+        total += copies(configuration) ? 1 : 0;
+    }
+    return total;
+}
+
+DWORD InstallationPlan::leastWaitMs() const {
+    DWORD waitMs = FIXED_WAIT_MS;
+    for (int product = 0; product < PRODUCT_COUNT; ++product) {
+        waitMs += installs(product) ? INSTALL_WAIT_MS : 0;
+    }
+    for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
+        if (copies(configuration)) {
+            // A database step waits after the copy and again after the rewrite.
+            waitMs += CONFIGURATION_FILES[configuration].isDatabase ? 2 * COPY_WAIT_MS : COPY_WAIT_MS;
+        }
+    }
+    return waitMs;
+}
+
+CopyDecision InstallationPlan::copyDecision(int configuration) const {
+    const ConfigurationCopy copy(source(configuration), appDataFolder(),
+                                 KString(CONFIGURATION_FILES[configuration].fileName, KString::REFER_STATIC));
+    return copy.decision();
+}
+
+DatabaseForecast InstallationPlan::deviceForecast(int configuration) const {
+    return forecastDeviceIdUpdate(source(configuration));
+}

@@ -1,0 +1,289 @@
+// The run's decisions, made in-process on real registry values, module files, product folders and
+// program folders: what each scan finds, what it counts, which steps it takes.
+
+#include "installer/InstallationPlan.h"
+#include "InstallerTestSupport.h"
+
+#include "installer/RunWaits.h"
+#include "support/TemporaryFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const wchar_t* const MODULE_PATHS[] = {CLOCKLINE_MODULE_PATH, DRIFTCAST_MODULE_PATH, PANELGATE_MODULE_PATH};
+const wchar_t* const CONFIGURATION_NAMES[] = {L"\\Profiles.db64", L"\\Profiles.db", L"\\Autostart.dat64",
+                                              L"\\Autostart.dat"};
+
+void touch(const KString& path) {
+    ASSERT_TRUE(writeFileBytes(path, "x", 1)) << KString(path).utf8() << ": error " << GetLastError();
+}
+
+// The desktop user's product folder, moved aside for the test when it is there, and the plug-ins'
+// module files and the product's registry value removed before and after.
+class CleanMachine {
+public:
+    CleanMachine()
+        : productFolder(getInteractiveUserAppDataFolder() + PRODUCT_FOLDER_NAME),
+          aside(productFolder + L".pellmont-test-aside") {
+        movedAside = MoveFileW(productFolder.text(), aside.text()) != FALSE;
+        removeModules();
+    }
+    CleanMachine(const CleanMachine&) = delete;
+    CleanMachine& operator=(const CleanMachine&) = delete;
+    ~CleanMachine() {
+        for (const wchar_t* name : CONFIGURATION_NAMES) {
+            DeleteFileW((productFolder + name).text());
+        }
+        RemoveDirectoryW(productFolder.text());
+        if (movedAside) {
+            MoveFileW(aside.text(), productFolder.text());
+        }
+        removeModules();
+    }
+
+    void installPlugin(int plugin) {
+        const std::wstring module = MODULE_PATHS[plugin];
+        const std::wstring folder = module.substr(0, module.rfind(L'\\'));
+        chains.push_back(std::make_unique<FolderChain>(getProgramFilesFolder(), folder.c_str()));
+        ASSERT_TRUE(chains.back()->isComplete()) << "error " << GetLastError();
+        touch(getProgramFilesFolder() + MODULE_PATHS[plugin]);
+    }
+
+    void putInProductFolder(const wchar_t* name) {
+        CreateDirectoryW(productFolder.text(), nullptr);
+        touch(productFolder + name);
+    }
+
+    const KString productFolder;
+
+private:
+    void removeModules() {
+        for (const wchar_t* module : MODULE_PATHS) {
+            DeleteFileW((getProgramFilesFolder() + module).text());
+        }
+        chains.clear();
+    }
+
+    const KString aside;
+    bool movedAside = false;
+    const ProductKeyCleanup productKey;
+    std::vector<std::unique_ptr<FolderChain>> chains;
+};
+
+TEST(InstallationPlan, MachineScanFindsAndCountsWhatIsInstalled) {
+    const DWORD build = 1530;
+    const wchar_t longText[] = L"1530";
+    const struct {
+        const char* what;
+        DWORD buildType; // REG_NONE: no value
+        const void* buildData;
+        DWORD buildBytes;
+        bool productInstalled;
+        std::vector<int> plugins;
+        std::vector<const wchar_t*> configurationThere;
+        int count;
+    } cases[] = {
+        {"nothing", REG_NONE, nullptr, 0, false, {}, {}, 0},
+        {"the product by a DWORD, one plug-in, two files",
+         REG_DWORD,
+         &build,
+         sizeof(build),
+         true,
+         {1},
+         {L"\\Profiles.db", L"\\Autostart.dat"},
+         4},
+        {"a Build text longer than four bytes, every plug-in",
+         REG_SZ,
+         longText,
+         sizeof(longText),
+         false,
+         {0, 1, 2},
+         {},
+         3},
+        {"every file there",
+         REG_NONE,
+         nullptr,
+         0,
+         false,
+         {2},
+         {L"\\Profiles.db64", L"\\Profiles.db", L"\\Autostart.dat64", L"\\Autostart.dat"},
+         5},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        CleanMachine machine;
+        if (test.buildType != REG_NONE) {
+            ASSERT_EQ(ERROR_SUCCESS, writeProductValue(PACKAGE_REGISTRY_VIEW, test.buildType, test.buildData,
+                                                       test.buildBytes));
+        }
+        for (const int plugin : test.plugins) {
+            machine.installPlugin(plugin);
+        }
+        for (const wchar_t* name : test.configurationThere) {
+            machine.putInProductFolder(name);
+        }
+
+        InstallationPlan plan;
+        plan.scanMachine();
+
+        EXPECT_EQ(test.productInstalled, plan.isInstalled(0));
+        for (int plugin = 0; plugin < 3; ++plugin) {
+            bool expected = false;
+            for (const int installed : test.plugins) {
+                expected = expected || installed == plugin;
+            }
+            EXPECT_EQ(expected, plan.isInstalled(plugin + 1)) << "plug-in " << plugin;
+        }
+        for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
+            bool expected = false;
+            for (const wchar_t* name : test.configurationThere) {
+                expected = expected || std::wstring(name) == CONFIGURATION_NAMES[configuration];
+            }
+            EXPECT_EQ(expected, plan.isInProductFolder(configuration)) << "file " << configuration;
+        }
+        EXPECT_EQ(test.count, plan.machineCount());
+        EXPECT_STREQ(machine.productFolder.text(), plan.productFolder().text());
+        if (test.productInstalled) {
+            EXPECT_EQ(static_cast<DWORD>(REG_DWORD), plan.productBuild().type);
+            EXPECT_EQ(build, plan.productBuild().data);
+        }
+    }
+}
+
+// The second scan and the steps it leads to: what is installed is never installed again, what has no
+// package is neither counted nor installed, and every configuration file offered is copied.
+TEST(InstallationPlan, StepsFollowFromBothScans) {
+    const DWORD build = 153;
+    const struct {
+        const char* what;
+        bool productInstalled;
+        std::vector<int> plugins; // installed
+        std::vector<const wchar_t*> folder;
+        std::vector<const wchar_t*> configurationThere;
+        std::vector<const wchar_t*> installed; // the package of each product that installs, or null
+        int offered;
+        int total;
+        DWORD leastWaitMs;
+    } cases[] = {
+        {"an empty folder", false, {}, {}, {}, {nullptr, nullptr, nullptr, nullptr}, 0, 0, FIXED_WAIT_MS},
+        {"one product and one database",
+         false,
+         {},
+         {L"\\VN1.5.3 Setup.msi", L"\\Profiles.db64"},
+         {},
+         {L"\\VN1.5.3 Setup.msi", nullptr, nullptr, nullptr},
+         2,
+         2,
+         FIXED_WAIT_MS + INSTALL_WAIT_MS + 2 * COPY_WAIT_MS},
+        {"everything installed, every package offered, a start-up file there already",
+         true,
+         {0, 1, 2},
+         {L"\\VN1.5.9 Setup.msi", L"\\Clockline Plug-In v1.4 Setup.msi",
+          L"\\Driftcast Plug-In v1.0 Setup.msi", L"\\Panelgate Plug-In v1.2 Setup.msi", L"\\Autostart.dat"},
+         {L"\\Autostart.dat"},
+         {nullptr, nullptr, nullptr, nullptr},
+         5,
+         1,
+         FIXED_WAIT_MS + COPY_WAIT_MS},
+        {"missing plug-ins without packages, every file",
+         false,
+         {1},
+         {L"\\Clockline Plug-In v1.1 Setup.msi", L"\\Driftcast Plug-In v1.3 Setup.msi", L"\\Profiles.db64",
+          L"\\Profiles.db", L"\\Autostart.dat64", L"\\Autostart.dat"},
+         {},
+         {nullptr, L"\\Clockline Plug-In v1.1 Setup.msi", nullptr, nullptr},
+         6,
+         5,
+         FIXED_WAIT_MS + INSTALL_WAIT_MS + 6 * COPY_WAIT_MS},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        CleanMachine machine;
+        if (test.productInstalled) {
+            ASSERT_EQ(ERROR_SUCCESS,
+                      writeProductValue(PACKAGE_REGISTRY_VIEW, REG_DWORD, &build, sizeof(build)));
+        }
+        for (const int plugin : test.plugins) {
+            machine.installPlugin(plugin);
+        }
+        for (const wchar_t* name : test.configurationThere) {
+            machine.putInProductFolder(name);
+        }
+        const TemporaryFolder folder;
+        for (const wchar_t* name : test.folder) {
+            touch(folder.join(name));
+        }
+
+        InstallationPlan plan;
+        plan.scanMachine();
+        plan.scanFolder(folder.path());
+
+        for (int product = 0; product < PRODUCT_COUNT; ++product) {
+            SCOPED_TRACE(testing::PrintToString(std::wstring(PRODUCTS[product].displayName)));
+            const wchar_t* const expected = test.installed[product];
+            EXPECT_EQ(expected != nullptr, plan.installs(product));
+            if (expected != nullptr) {
+                EXPECT_STREQ(folder.join(expected).text(), plan.package(product).text());
+            }
+        }
+        for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
+            const KString source = folder.join(CONFIGURATION_NAMES[configuration]);
+            EXPECT_STREQ(source.text(), plan.source(configuration).text());
+            EXPECT_EQ(GetFileAttributesW(source.text()) != INVALID_FILE_ATTRIBUTES,
+                      plan.copies(configuration));
+        }
+        EXPECT_EQ(test.offered, plan.folderCount());
+        EXPECT_EQ(test.total, plan.stepTotal());
+        EXPECT_EQ(test.leastWaitMs, plan.leastWaitMs());
+    }
+}
+
+// Every name like a package of the product, as the file system tells names apart: ordinally and
+// without regard to letter case.
+TEST(InstallationPlan, NamesLikePackagesAreListedWithWhatTheScanDoesWithThem) {
+    const TemporaryFolder folder;
+    touch(folder.join(L"\\vn1.5.7 SETUP.msi"));
+    touch(folder.join(L"\\VN1.5.3 Setup.msi"));
+    touch(folder.join(L"\\VN1.6.0 Setup.msi"));
+    // A soft hyphen: a linguistic comparison ignores it, the file system does not.
+    touch(folder.join(L"\\VN1.5\u00AD.4 Setup.msi"));
+    ASSERT_TRUE(CreateDirectoryW(folder.join(L"\\VN1.5.1 Setup.msi").text(), nullptr)) << GetLastError();
+    ASSERT_TRUE(CreateDirectoryW(folder.join(L"\\VN2 Setup.msi").text(), nullptr)) << GetLastError();
+    touch(folder.join(L"\\Clockline Plug-In v1.5 Setup.msi"));
+
+    InstallationPlan plan;
+    plan.scanFolder(folder.path());
+    plan.listPackageCandidates();
+
+    EXPECT_STREQ(folder.join(L"\\VN1.5.3 Setup.msi").text(), plan.package(0).text());
+    using Listed = std::vector<std::pair<std::wstring, PackageCandidate>>;
+    const auto listed = [&](int product) {
+        Listed names;
+        for (const PackageCandidates::Entry* entry = plan.candidates(product).first(); entry != nullptr;
+             entry = entry->next) {
+            names.emplace_back(entry->name.text(), entry->treatment);
+        }
+        // The file system's order of the names that no table holds is its own.
+        std::sort(names.begin() + std::min<size_t>(names.size(), product == 0 ? 3 : 0), names.end());
+        return names;
+    };
+    EXPECT_EQ((Listed{{L"VN1.5.1 Setup.msi", PackageCandidate::FOLDER},
+                      {L"VN1.5.3 Setup.msi", PackageCandidate::CHOSEN},
+                      {L"VN1.5.7 Setup.msi", PackageCandidate::HIGHER_VERSION},
+                      {L"VN1.5\u00AD.4 Setup.msi", PackageCandidate::UNKNOWN_VERSION},
+                      {L"VN1.6.0 Setup.msi", PackageCandidate::UNKNOWN_VERSION},
+                      {L"VN2 Setup.msi", PackageCandidate::FOLDER}}),
+              listed(0));
+    EXPECT_EQ((Listed{{L"Clockline Plug-In v1.5 Setup.msi", PackageCandidate::UNKNOWN_VERSION}}), listed(1));
+    EXPECT_TRUE(listed(2).empty());
+    EXPECT_TRUE(plan.package(1).isEmpty());
+}
+
+} // namespace
