@@ -1,14 +1,6 @@
 #include "DatabaseCheck.h"
 
-#include "devices/DatabaseWalk.h"
-#include "foundation/KFile.h"
-#include "foundation/UniqueResource.h"
-
-using namespace ConfigurationDatabase;
-
 namespace {
-
-constexpr int STORED_DEVICE_COUNT = 4;
 
 constexpr const wchar_t* DEVICE_PLACES[STORED_DEVICE_COUNT] = {
     L"    header, first device ",
@@ -17,27 +9,29 @@ constexpr const wchar_t* DEVICE_PLACES[STORED_DEVICE_COUNT] = {
     L"    device-pair record, second device ",
 };
 
-bool stopsTheRewrite(DeviceDecision decision) {
-    return decision == DeviceDecision::NO_ENDPOINT || decision == DeviceDecision::ID_TOO_LONG;
-}
-
-KString decisionText(DeviceDecision decision, const KString& endpointId) {
-    switch (decision) {
-    case DeviceDecision::KEPT:
+KString outcomeText(const DeviceForecast& device, bool inHeader) {
+    switch (device.outcome) {
+    case DeviceOutcome::KEPT_BUILT_IN:
         return KString(L"kept, a built-in device", KString::REFER_STATIC);
-    case DeviceDecision::UPDATED:
-        return L"would be given " + endpointId;
-    case DeviceDecision::NO_ENDPOINT:
+    case DeviceOutcome::GIVEN:
+        return L"would be given " + device.endpointId;
+    case DeviceOutcome::FOUND_NOT_STORED:
+        return L"has the endpoint " + device.endpointId +
+               (inHeader ? L", but keeps its old identifier: the rewrite stops before it stores the header"
+                         : L", but keeps its old identifier: the rewrite stops before it stores the record");
+    case DeviceOutcome::NO_ENDPOINT:
         return KString(L"no active endpoint has this name; the rewrite stops here", KString::REFER_STATIC);
-    case DeviceDecision::ID_TOO_LONG:
-        return L"its endpoint identifier " + endpointId + L" does not fit the field; the rewrite stops here";
-    case DeviceDecision::NOT_REACHED:
+    case DeviceOutcome::ID_TOO_LONG:
+        return L"its endpoint identifier " + device.endpointId +
+               L" does not fit the field; the rewrite stops here";
+    case DeviceOutcome::NOT_REACHED:
+    case DeviceOutcome::NOT_VISITED:
         break;
     }
     return KString(L"not reached", KString::REFER_STATIC);
 }
 
-// Where the layout ends the walk, when that is not the end of a well-formed file; empty otherwise.
+// Where the layout ends the walk, when that is not the end of a well-formed file; null otherwise.
 const wchar_t* walkEndText(WalkEnd end) {
     switch (end) {
     case WalkEnd::TOO_SHORT:
@@ -61,71 +55,37 @@ const wchar_t* walkEndText(WalkEnd end) {
     return nullptr;
 }
 
-// Follows the rewrite's walk to the end of the layout, writing nothing, and notes each device.
-class DeviceReporter {
-public:
-    explicit DeviceReporter(CheckReport& report) : report(report) {}
-
-    bool deviceDecided(StoredDevice device, const wchar_t* name, DeviceDecision decision,
-                       const KString& endpointId) {
-        const int place = static_cast<int>(device);
-        names[place] = KString(name, KString::COPY_TEXT);
-        reached[place] = true;
-        if (stopsTheRewrite(decision) && firstStop < 0) {
-            firstStop = place;
-        }
-        report.line(DEVICE_PLACES[place] + quoted(name) + L": " + decisionText(decision, endpointId));
-        return true;
-    }
-
-    bool headerDecided(const HeaderDeviceBlock&) { return true; }
-    void devicePairDecided(DWORD, const DevicePairRecord&) {}
-
-    // A header device that stops the rewrite leaves the whole file as it was; a record device leaves
-    // the record as it was. Built-in devices keep theirs anyway and are not named.
-    void reportKeptIdentifiers() {
-        if (firstStop < 0) {
-            return;
-        }
-        KString kept;
-        for (int place = firstStop < 2 ? 0 : 2; place < STORED_DEVICE_COUNT; ++place) {
-            if (reached[place] && !isPseudoDevice(names[place].text())) {
-                kept =
-                    kept.isEmpty() ? quoted(names[place].text()) : kept + L", " + quoted(names[place].text());
-            }
-        }
-        report.line(L"    Would keep their old identifiers: " + kept);
-        report.needsAttention(DEVICE_NOT_UPDATED);
-    }
-
-private:
-    CheckReport& report;
-    KString names[STORED_DEVICE_COUNT];
-    bool reached[STORED_DEVICE_COUNT] = {};
-    int firstStop = -1;
-};
-
 } // namespace
 
-void checkDatabase(const KString& path, CheckReport& report) {
-    // Read only, and as it is: never created, shared with whoever has it open.
-    UniqueFileHandle handle(CreateFileW(path.text(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle) {
+void reportDeviceForecast(const DatabaseForecast& forecast, CheckReport& report) {
+    if (!forecast.readable) {
         report.line(KString(L"    Cannot be read: the copy would fail.", KString::REFER_STATIC));
         report.needsAttention(CONFIGURATION_NOT_COPIED);
         return;
     }
-    KFile file;
-    file.attach(path, handle.release(), GENERIC_READ, true);
-    DeviceReporter reporter(report);
-    const WalkEnd end = walkDatabase(file, reporter);
-    reporter.reportKeptIdentifiers();
-    if (end == WalkEnd::NO_DEVICE_PAIR) {
+    KString kept;
+    for (int place = 0; place < STORED_DEVICE_COUNT; ++place) {
+        const DeviceForecast& device = forecast.devices[place];
+        if (device.outcome == DeviceOutcome::NOT_VISITED) {
+            continue;
+        }
+        const bool inHeader = place <= static_cast<int>(StoredDevice::HEADER_SECOND);
+        report.line(DEVICE_PLACES[place] + quoted(device.name.text()) + L": " +
+                    outcomeText(device, inHeader));
+        if (keepsItsOldIdentifier(device)) {
+            const KString name = quoted(device.name.text());
+            kept = kept.isEmpty() ? name : kept + L", " + name;
+        }
+    }
+    if (!kept.isEmpty()) {
+        report.line(L"    Would keep their old identifiers: " + kept);
+        report.needsAttention(DEVICE_NOT_UPDATED);
+    }
+    if (forecast.end == WalkEnd::NO_DEVICE_PAIR) {
         report.line(KString(L"    No device-pair record: only the header's devices are rewritten.",
                             KString::REFER_STATIC));
     }
-    const wchar_t* const ending = walkEndText(end);
+    const wchar_t* const ending = walkEndText(forecast.end);
     if (ending != nullptr) {
         report.line(KString(ending, KString::REFER_STATIC));
         report.needsAttention(DATABASE_MALFORMED);

@@ -2,10 +2,9 @@
 
 #include "CheckReport.h"
 
-#include "foundation/KString.h"
+#include "devices/DeviceForecast.h"
 
-// Reports what the device identifier update would do to a copy of the database at path: each stored
-// device the walk reaches and its decision, the devices that would keep their old identifiers, and
-// where a short or malformed file ends the walk. Reads the file, never writes it. COM must be
-// initialised on the calling thread.
-void checkDatabase(const KString& path, CheckReport& report);
+// Reports what the device identifier update would leave in a copy of a database: each stored device
+// the walk reaches and what becomes of it, the devices that would keep their old identifiers, and
+// where a short or malformed file ends the walk.
+void reportDeviceForecast(const DatabaseForecast& forecast, CheckReport& report);

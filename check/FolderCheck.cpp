@@ -2,24 +2,18 @@
 
 #include "DatabaseCheck.h"
 
-#include "foundation/KFile.h"
 #include "foundation/UniqueResource.h"
-#include "installer/ComponentDetection.h"
-#include "installer/InstallationSteps.h"
-#include "installer/PackageCandidates.h"
+#include "installer/InstallationPlan.h"
 
 namespace {
-
-constexpr const wchar_t* PRODUCT_NAMES[PRODUCT_COUNT] = {L"Veltrano Pro", L"Clockline Plug-In",
-                                                         L"Driftcast Plug-In", L"Panelgate Plug-In"};
 
 KString text(const wchar_t* literal) {
     return KString(literal, KString::REFER_STATIC);
 }
 
-// A configuration file's name without its leading separator.
-const wchar_t* bareName(const wchar_t* fileName) {
-    return fileName + 1;
+// A name of the tables without its leading separator.
+KString bareName(const wchar_t* name) {
+    return text(name + 1);
 }
 
 bool isReadableFolder(const KString& folder) {
@@ -32,53 +26,42 @@ bool isReadableFolder(const KString& folder) {
     return listing.isValid();
 }
 
-KString buildText(DWORD type, DWORD data) {
-    if (type == REG_DWORD) {
-        return L"installed, Build " + KString(static_cast<int>(data));
+KString buildText(const ProductBuild& build) {
+    if (build.type == REG_DWORD) {
+        return L"installed, Build " + KString(static_cast<int>(build.data));
     }
-    return L"installed, Build of registry type " + KString(static_cast<int>(type));
+    return L"installed, Build of registry type " + KString(static_cast<int>(build.type));
 }
 
-struct Machine {
-    bool installed[PRODUCT_COUNT];
-    KString appDataFolder;
-    KString productFolder;
-};
+KString installedText(const InstallationPlan& plan, int product) {
+    const Product& facts = PRODUCTS[product];
+    if (facts.modulePath == nullptr) {
+        return plan.isInstalled(product) ? buildText(plan.productBuild())
+                                         : L"not installed (no readable \"Build\" value under HKLM\\" +
+                                               text(PRODUCT_REGISTRY_KEY) + L")";
+    }
+    const KString module = plan.programFilesFolder() + facts.modulePath;
+    return (plan.isInstalled(product) ? L"installed, " : L"not installed, no file ") + module;
+}
 
-Machine reportMachine(CheckReport& report) {
-    Machine machine;
+void reportMachine(const InstallationPlan& plan, CheckReport& report) {
     report.line(text(L"Installed on this machine"));
-    DWORD type = REG_NONE;
-    DWORD data = 0;
-    machine.installed[0] = readProductBuild(type, data);
-    report.line(L"  " + text(PRODUCT_NAMES[0]) + L": " +
-                (machine.installed[0] ? buildText(type, data)
-                                      : L"not installed (no readable \"Build\" value under HKLM\\" +
-                                            text(PRODUCT_REGISTRY_KEY) + L")"));
-    const KString programFilesFolder = getProgramFilesFolder();
-    for (int plugin = 0; plugin < PRODUCT_COUNT - 1; ++plugin) {
-        const KString module = programFilesFolder + PLUGIN_MODULE_PATHS[plugin];
-        machine.installed[plugin + 1] = KFile::exists(module);
-        report.line(L"  " + text(PRODUCT_NAMES[plugin + 1]) +
-                    (machine.installed[plugin + 1] ? L": installed, " + module
-                                                   : L": not installed, no file " + module));
+    for (int product = 0; product < PRODUCT_COUNT; ++product) {
+        report.line(L"  " + text(PRODUCTS[product].displayName) + L": " + installedText(plan, product));
     }
-    machine.appDataFolder = getInteractiveUserAppDataFolder();
-    machine.productFolder = machine.appDataFolder + PRODUCT_FOLDER_NAME;
-    if (machine.appDataFolder.isEmpty()) {
+    if (plan.appDataFolder().isEmpty()) {
         report.line(text(L"  Product folder: the desktop user's AppData folder cannot be determined"));
-        return machine;
+        return;
     }
-    report.line(L"  Product folder: " + machine.productFolder);
+    report.line(L"  Product folder: " + plan.productFolder());
     KString present;
-    for (const ConfigurationStep& configuration : CONFIGURATION_STEPS) {
-        if (KFile::exists(machine.productFolder + configuration.fileName)) {
-            const KString name = text(bareName(configuration.fileName));
+    for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
+        if (plan.isInProductFolder(configuration)) {
+            const KString name = bareName(CONFIGURATION_FILES[configuration].fileName);
             present = present.isEmpty() ? name : present + L", " + name;
         }
     }
     report.line(L"  Configuration files there: " + (present.isEmpty() ? text(L"none") : present));
-    return machine;
 }
 
 const wchar_t* passedOverText(PackageCandidate treatment) {
@@ -95,86 +78,79 @@ const wchar_t* passedOverText(PackageCandidate treatment) {
     return L": used";
 }
 
-// Every candidate but the one discovery returns, with the reason it is passed over.
-class PassedOverPackages : public PackageCandidateSink {
-public:
-    PassedOverPackages(CheckReport& report, bool isInstalled) : report(report), isInstalled(isInstalled) {}
-
-    void candidate(const KString& name, PackageCandidate treatment) override {
-        if (treatment == PackageCandidate::CHOSEN) {
-            return;
-        }
-        report.line(L"    " + name + passedOverText(treatment));
-        // For an installed product no package is used anyway.
-        if (!isInstalled) {
-            report.needsAttention(PACKAGE_PASSED_OVER);
-        }
-    }
-
-private:
-    CheckReport& report;
-    const bool isInstalled;
-};
-
-// The number of products that would be installed.
-int reportPackages(const KString& folder, const Machine& machine, CheckReport& report) {
+void reportPackages(const InstallationPlan& plan, CheckReport& report) {
     report.line(text(L"Packages"));
-    int installs = 0;
     for (int product = 0; product < PRODUCT_COUNT; ++product) {
-        const KString package = PRODUCT_STEPS[product].findPackage(folder);
-        const KString name = text(PRODUCT_NAMES[product]);
-        if (machine.installed[product]) {
-            report.line(L"  " + name + L": installed already, no package would be used");
-        } else if (package.isEmpty()) {
-            report.line(L"  " + name + L": no package offered; it would not be installed");
+        const KString name = L"  " + text(PRODUCTS[product].displayName);
+        if (plan.isInstalled(product)) {
+            report.line(name + L": installed already, no package would be used");
+        } else if (plan.package(product).isEmpty()) {
+            report.line(name + L": no package offered; it would not be installed");
         } else {
             // The folder heads the report; the package's own name is what the operator put there.
-            report.line(L"  " + name + L": would be installed from " +
-                        (package.text() + folder.length() + 1));
-            ++installs;
+            report.line(name + L": would be installed from " +
+                        (plan.package(product).text() + plan.programFolder().length() + 1));
         }
-        PassedOverPackages passedOver(report, machine.installed[product]);
-        listPackageCandidates(folder, product, passedOver);
+        for (const PackageCandidates::Entry* candidate = plan.candidates(product).first();
+             candidate != nullptr; candidate = candidate->next) {
+            if (candidate->treatment == PackageCandidate::CHOSEN) {
+                continue;
+            }
+            report.line(L"    " + candidate->name + passedOverText(candidate->treatment));
+            // For an installed product no package is used anyway.
+            if (!plan.isInstalled(product)) {
+                report.needsAttention(PACKAGE_PASSED_OVER);
+            }
+        }
     }
-    return installs;
 }
 
-struct Copies {
-    int databases = 0;
-    int others = 0;
-};
+// Null when the copy would be made.
+const wchar_t* notCopiedText(CopyDecision decision) {
+    switch (decision) {
+    case CopyDecision::NO_APPDATA_FOLDER:
+        return L": would not be copied, the product folder is unknown";
+    case CopyDecision::NO_PRODUCT_FOLDER:
+        return L": would not be copied, the product folder cannot be made where it belongs";
+    case CopyDecision::FOLDER_REDIRECTED:
+        return L": would not be copied, the product folder is a link or not where its name says";
+    case CopyDecision::DESTINATION_KEPT:
+        return L": would not be copied, the file there can be neither removed nor safely written over";
+    case CopyDecision::COPY_NEW:
+    case CopyDecision::REPLACE:
+    case CopyDecision::OVERWRITE:
+        break;
+    }
+    return nullptr;
+}
 
-Copies reportConfiguration(const KString& folder, const Machine& machine, CheckReport& report) {
+void reportConfiguration(const InstallationPlan& plan, CheckReport& report) {
     report.line(text(L"Configuration files"));
-    Copies copies;
-    for (const ConfigurationStep& configuration : CONFIGURATION_STEPS) {
-        const KString source = folder + configuration.fileName;
-        const KString name = L"  " + text(bareName(configuration.fileName));
-        if (!KFile::exists(source)) {
+    for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
+        const ConfigurationFile& file = CONFIGURATION_FILES[configuration];
+        const KString name = L"  " + bareName(file.fileName);
+        if (!plan.copies(configuration)) {
             report.line(name + L": not in the folder");
             continue;
         }
-        ++(configuration.isDatabase ? copies.databases : copies.others);
-        // The run counts the step all the same, but copies nothing without the user's folder.
-        if (machine.appDataFolder.isEmpty()) {
-            report.line(name + L": would not be copied, the product folder is unknown");
+        const wchar_t* const notCopied = notCopiedText(plan.copyDecision(configuration));
+        if (notCopied != nullptr) {
+            report.line(name + notCopied);
             report.needsAttention(CONFIGURATION_NOT_COPIED);
             continue;
         }
-        report.line(name + (configuration.isDatabase ? L": would be copied, and its devices rewritten:"
-                                                     : L": would be copied"));
-        if (configuration.isDatabase) {
-            checkDatabase(source, report);
+        if (!file.isDatabase) {
+            report.line(name + L": would be copied");
+            continue;
         }
+        report.line(name + L": would be copied, and its devices rewritten:");
+        reportDeviceForecast(plan.deviceForecast(configuration), report);
     }
-    return copies;
 }
 
-void reportRun(int installs, const Copies& copies, CheckReport& report) {
-    const int steps = installs + copies.databases + copies.others;
-    // A database step waits after the copy and after the rewrite.
-    const DWORD leastMs = FIXED_WAIT_MS + installs * INSTALL_WAIT_MS + copies.databases * 2 * COPY_WAIT_MS +
-                          copies.others * COPY_WAIT_MS;
+void reportRun(const InstallationPlan& plan, CheckReport& report) {
+    const int steps = plan.stepTotal();
+    const DWORD leastMs = plan.leastWaitMs();
     report.line(text(L"Run"));
     report.line(L"  " + KString(steps) + (steps == 1 ? L" step; at least " : L" steps; at least ") +
                 KString(static_cast<int>(leastMs / 1000)) + L"." +
@@ -191,14 +167,18 @@ int checkFolder(const KString& folder, CheckReport& report) {
         report.line(text(L"Result: exit code 2, the folder cannot be read"));
         return CHECK_UNREADABLE;
     }
+    InstallationPlan plan;
+    plan.scanMachine();
+    plan.scanFolder(folder);
+    plan.listPackageCandidates();
     report.line(KString());
-    const Machine machine = reportMachine(report);
+    reportMachine(plan, report);
     report.line(KString());
-    const int installs = reportPackages(folder, machine, report);
+    reportPackages(plan, report);
     report.line(KString());
-    const Copies copies = reportConfiguration(folder, machine, report);
+    reportConfiguration(plan, report);
     report.line(KString());
-    reportRun(installs, copies, report);
+    reportRun(plan, report);
     report.line(KString());
     return report.finish();
 }

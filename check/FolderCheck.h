@@ -4,9 +4,8 @@
 
 #include "foundation/KString.h"
 
-// Reports what the installer would do on this machine if it were started in folder: what is
-// installed, the packages it would install and those it would pass over, the configuration files it
-// would copy and what the rewrite would do to each database, and the steps and least time of the
-// run. The decisions are the installer's own functions. Returns the exit code. COM must be
-// initialised on the calling thread.
+// Reports what the installer would do on this machine if it were started in folder: the plan its
+// run would make (what is installed, the packages it would install and those it would pass over, the
+// configuration files it would copy and what the rewrite would do to each database, the steps and
+// least time of the run). Returns the exit code. COM must be initialised on the calling thread.
 int checkFolder(const KString& folder, CheckReport& report);

@@ -11,6 +11,7 @@
 #include "foundation/KString.h"
 #include "foundation/UniqueResource.h"
 #include "support/TemporaryFolder.h"
+#include "support/UnixSymbolicLink.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,8 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -117,7 +120,9 @@ protected:
     std::wstring checkedFolder() const { return folder.path().text(); }
 
     // Runs the check on the folder, its report going to a file elsewhere; the exit code.
-    DWORD runCheck(std::vector<std::wstring>& lines) {
+    DWORD runCheck(std::vector<std::wstring>& lines) { return runCheck(lines, folder.path()); }
+
+    DWORD runCheck(std::vector<std::wstring>& lines, const KString& checked) {
         const KString reportPath = reportFolder.join(L"\\report.txt");
         SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
         DWORD exitCode = ~0u;
@@ -126,8 +131,8 @@ protected:
                                                       &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                                       nullptr));
             EXPECT_TRUE(report.isValid()) << "cannot make the report file: " << GetLastError();
-            exitCode = runProgram(KString(CHECK_PROGRAM, KString::REFER_STATIC),
-                                  L" \"" + folder.path() + L"\"", CHECK_TIMEOUT_MS, report.get());
+            exitCode = runProgram(KString(CHECK_PROGRAM, KString::REFER_STATIC), L" \"" + checked + L"\"",
+                                  CHECK_TIMEOUT_MS, report.get());
         }
         std::string bytes;
         EXPECT_TRUE(readFileBytes(reportPath, bytes));
@@ -234,8 +239,9 @@ TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDo) {
                      L"",
                      L"Configuration files",
                      L"  Profiles.db64: would be copied, and its devices rewritten:",
-                     L"    header, first device \"Speakers (Studio USB)\": would be given " +
-                         idOf(L"Speakers (Studio USB)"),
+                     L"    header, first device \"Speakers (Studio USB)\": has the endpoint " +
+                         idOf(L"Speakers (Studio USB)") +
+                         L", but keeps its old identifier: the rewrite stops before it stores the header",
                      L"    header, second device \"No Such Device\": no active endpoint has this name; the "
                      L"rewrite stops here",
                      L"    device-pair record, first device \"Line 1\": not reached",
@@ -333,56 +339,26 @@ TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDo) {
 }
 
 // What the check says would be installed, copied and rewritten is what the installer then does on
-// the same folder.
+// the same folder: every line that foretells an effect is held to the machine afterwards.
 TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
-    addCopy(L"\\Pellmont.exe", KString(INSTALLER_PROGRAM, KString::REFER_STATIC));
-    addCopy(L"\\VN1.5.3 Setup.msi", testPackage(L"\\VN1.5.3 Setup.msi"));
-    addCopy(L"\\VN1.5.7 Setup.msi", testPackage(L"\\VN1.5.3 Setup.msi"));
-    addCopy(L"\\Panelgate Plug-In v1.4 Setup.msi", testPackage(L"\\Panelgate Plug-In v1.4 Setup.msi"));
-    ASSERT_TRUE(CreateDirectoryW(folder.join(L"\\Clockline Plug-In v1.0 Setup.msi").text(), nullptr));
-    // One database whose header is rewritten but not its record, one that stays as it is.
-    const DatabaseFile databases[] = {
-        buildDatabase(
-            database(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"No Such Device")),
-        buildDatabase(database(L"No Such Device", L"Line 1", L"Headphones", L"Line 1")),
+    enum Destination { NOTHING_THERE, HARD_LINK_TO_OUTSIDE, PRODUCT_FOLDER_LINKED_OUTSIDE };
+    const struct {
+        const char* what;
+        Destination destination;
+        DatabaseDescription databases[2];
+    } cases[] = {
+        {"a hard link in place of a database, a header with one device missing, a record left as it is",
+         HARD_LINK_TO_OUTSIDE,
+         {database(L"Speakers (Studio USB)", L"No Such Device", L"Headphones", L"Line 1"),
+          database(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"No Such Device")}},
+        {"the product folder a link to a folder outside",
+         PRODUCT_FOLDER_LINKED_OUTSIDE,
+         {database(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1"),
+          database(L"Tone Source", L"Line 1", L"Headphones", L"Line 1")}},
     };
-    addFile(L"\\Profiles.db64", databases[0].bytes);
-    addFile(L"\\Profiles.db", databases[1].bytes);
-    addFile(L"\\Autostart.dat64", "startup");
-
-    std::vector<std::wstring> report;
-    EXPECT_EQ(1u, runCheck(report));
-    EXPECT_EQ(0u, runProgram(folder.join(L"\\Pellmont.exe"), KString(), PROCESS_TIMEOUT_MS * 2))
-        << "the installer did not end in time";
-
-    const auto said = [&](const std::wstring& line) {
-        for (const std::wstring& reported : report) {
-            if (reported == line) {
-                return true;
-            }
-        }
-        return false;
-    };
-    EXPECT_EQ(said(L"  Veltrano Pro: would be installed from VN1.5.3 Setup.msi"), isProductRegistered());
     const wchar_t* const pluginPackages[] = {L"Clockline Plug-In v1.0 Setup.msi",
                                              L"Driftcast Plug-In v1.2 Setup.msi",
                                              L"Panelgate Plug-In v1.4 Setup.msi"};
-    for (int plugin = 0; plugin < 3; ++plugin) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(PLUGINS[plugin])));
-        EXPECT_EQ(said(std::wstring(L"  ") + PLUGINS[plugin] + L" Plug-In: would be installed from " +
-                       pluginPackages[plugin]),
-                  GetFileAttributesW(moduleFile(PLUGINS[plugin]).c_str()) != INVALID_FILE_ATTRIBUTES);
-    }
-    for (const wchar_t* name : CONFIGURATION_NAMES) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
-        const bool copied =
-            said(L"  " + std::wstring(name + 1) + L": would be copied") ||
-            said(L"  " + std::wstring(name + 1) + L": would be copied, and its devices rewritten:");
-        EXPECT_EQ(copied, GetFileAttributesW((productFolder() + name).c_str()) != INVALID_FILE_ATTRIBUTES);
-    }
-
-    // Each database's devices in its report section: the identifier the check named, or the old one
-    // when it named the device among those that keep theirs.
     struct Place {
         const wchar_t* text;
         bool inRecord;
@@ -395,43 +371,109 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
         {L"    device-pair record, first device \"", true, DatabaseOffsets::RECORD_FIRST_ID, 128},
         {L"    device-pair record, second device \"", true, DatabaseOffsets::RECORD_SECOND_ID, 128},
     };
-    const wchar_t* const databaseNames[] = {L"Profiles.db64", L"Profiles.db"};
-    size_t line = 0;
-    for (int index = 0; index < 2; ++index) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(databaseNames[index])));
-        while (line < report.size() &&
-               report[line].find(L"  " + std::wstring(databaseNames[index]) + L":") != 0) {
-            ++line;
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        clean();
+        const TemporaryFolder programFolder;
+        const TemporaryFolder outsideFolder;
+        const auto put = [](const KString& path, const std::string& bytes) {
+            EXPECT_TRUE(writeFileBytes(path, bytes.data(), static_cast<unsigned long>(bytes.size())));
+        };
+        const auto copyTo = [&](const wchar_t* name, const KString& source) {
+            EXPECT_TRUE(CopyFileW(source.text(), programFolder.join(name).text(), FALSE)) << GetLastError();
+        };
+        copyTo(L"\\Pellmont.exe", KString(INSTALLER_PROGRAM, KString::REFER_STATIC));
+        copyTo(L"\\VN1.5.3 Setup.msi", testPackage(L"\\VN1.5.3 Setup.msi"));
+        copyTo(L"\\VN1.5.7 Setup.msi", testPackage(L"\\VN1.5.3 Setup.msi"));
+        copyTo(L"\\Panelgate Plug-In v1.4 Setup.msi", testPackage(L"\\Panelgate Plug-In v1.4 Setup.msi"));
+        ASSERT_TRUE(
+            CreateDirectoryW(programFolder.join(L"\\Clockline Plug-In v1.0 Setup.msi").text(), nullptr));
+        const DatabaseFile databases[] = {buildDatabase(test.databases[0]), buildDatabase(test.databases[1])};
+        put(programFolder.join(L"\\Profiles.db64"), databases[0].bytes);
+        put(programFolder.join(L"\\Profiles.db"), databases[1].bytes);
+        put(programFolder.join(L"\\Autostart.dat64"), "startup");
+
+        // What the desktop user left where the configuration goes, and what lies outside.
+        std::map<std::wstring, std::string> outside;
+        outside[L"\\Profiles.db64"] = "outside database";
+        outside[L"\\Autostart.dat64"] = "outside start-up";
+        for (const auto& file : outside) {
+            put(outsideFolder.join(file.first.c_str()), file.second);
         }
-        ASSERT_LT(line, report.size()) << "no section of the database in the report";
-        std::string copy;
-        ASSERT_TRUE(readFileBytes(toKString(productFolder() + L"\\" + databaseNames[index]), copy));
-        const std::string& original = databases[index].bytes;
-        ASSERT_EQ(original.size(), copy.size());
-        std::wstring keptLine;
-        for (size_t after = line + 1; after < report.size() && report[after].find(L"    ") == 0; ++after) {
-            if (report[after].find(L"    Would keep their old identifiers: ") == 0) {
-                keptLine = report[after];
-            }
+        std::unique_ptr<UnixSymbolicLink> link;
+        if (test.destination == PRODUCT_FOLDER_LINKED_OUTSIDE) {
+            link = std::make_unique<UnixSymbolicLink>(outsideFolder.path(), toKString(productFolder()));
+            ASSERT_TRUE(link->isMade()) << link->whyNotMade();
+        } else {
+            ASSERT_TRUE(CreateDirectoryW(productFolder().c_str(), nullptr)) << GetLastError();
+            ASSERT_TRUE(CreateHardLinkW((productFolder() + L"\\Profiles.db64").c_str(),
+                                        outsideFolder.join(L"\\Profiles.db64").text(), nullptr))
+                << GetLastError();
         }
-        for (const Place& place : places) {
-            const size_t offset = place.offset + (place.inRecord ? databases[index].bodyOffsets[1] : 0);
-            std::wstring name;
-            std::wstring decision;
-            for (size_t after = line + 1; after < report.size() && report[after].find(L"    ") == 0;
-                 ++after) {
-                if (report[after].find(place.text) == 0) {
-                    const size_t nameEnd = report[after].find(L"\": ", std::wcslen(place.text));
-                    name = report[after].substr(std::wcslen(place.text), nameEnd - std::wcslen(place.text));
-                    decision = report[after].substr(nameEnd + 3);
-                }
+
+        std::vector<std::wstring> report;
+        EXPECT_EQ(1u, runCheck(report, programFolder.path()));
+        EXPECT_EQ(0u, runProgram(programFolder.join(L"\\Pellmont.exe"), KString(), PROCESS_TIMEOUT_MS * 2))
+            << "the installer did not end in time";
+        const auto said = [&](const std::wstring& line) {
+            return std::find(report.begin(), report.end(), line) != report.end();
+        };
+
+        EXPECT_EQ(said(L"  Veltrano Pro: would be installed from VN1.5.3 Setup.msi"), isProductRegistered());
+        for (int plugin = 0; plugin < 3; ++plugin) {
+            SCOPED_TRACE(testing::PrintToString(std::wstring(PLUGINS[plugin])));
+            EXPECT_EQ(said(std::wstring(L"  ") + PLUGINS[plugin] + L" Plug-In: would be installed from " +
+                           pluginPackages[plugin]),
+                      GetFileAttributesW(moduleFile(PLUGINS[plugin]).c_str()) != INVALID_FILE_ATTRIBUTES);
+        }
+        for (const auto& file : outside) {
+            std::string bytes;
+            EXPECT_TRUE(readFileBytes(outsideFolder.join(file.first.c_str()), bytes));
+            EXPECT_EQ(file.second, bytes) << "written through a link: " << testing::PrintToString(file.first);
+        }
+
+        for (int index = 0; index < 4; ++index) {
+            const std::wstring name = CONFIGURATION_NAMES[index] + 1;
+            SCOPED_TRACE(testing::PrintToString(name));
+            const auto section = std::find_if(report.begin(), report.end(), [&](const std::wstring& line) {
+                return line.compare(0, name.size() + 3, L"  " + name + L":") == 0;
+            });
+            ASSERT_NE(report.end(), section) << "no line for the file";
+            const bool copied = section->find(L": would be copied") != std::wstring::npos;
+            EXPECT_TRUE(copied || section->find(L": would not be copied") != std::wstring::npos ||
+                        section->find(L": not in the folder") != std::wstring::npos)
+                << testing::PrintToString(*section);
+            std::string source;
+            const bool offered = readFileBytes(programFolder.join(CONFIGURATION_NAMES[index]), source);
+            std::string there;
+            const bool isThere =
+                readFileBytes(toKString(productFolder() + CONFIGURATION_NAMES[index]), there);
+            if (!copied) {
+                // Through a linked folder the name shows what lies outside, which stayed as it was.
+                EXPECT_TRUE(!isThere || there != source || !offered) << "copied though the check said not";
+                continue;
             }
-            const std::wstring given = L"would be given ";
-            const bool keeps = keptLine.find(L"\"" + name + L"\"") != std::wstring::npos ||
-                               decision.compare(0, given.size(), given) != 0;
-            SCOPED_TRACE(testing::PrintToString(std::wstring(place.text) + name + L"\": " + decision));
-            EXPECT_EQ(keeps ? fieldText(original, offset, place.units) : decision.substr(given.size()),
-                      fieldText(copy, offset, place.units));
+            ASSERT_TRUE(isThere) << "not copied though the check said so";
+            ASSERT_EQ(source.size(), there.size());
+            if (index >= 2) {
+                EXPECT_EQ(source, there);
+                continue;
+            }
+            // Each device: the identifier the check named as given, or the one it had.
+            for (const Place& place : places) {
+                const auto line = std::find_if(section + 1, report.end(), [&](const std::wstring& text) {
+                    return text.compare(0, std::wcslen(place.text), place.text) == 0;
+                });
+                ASSERT_NE(report.end(), line)
+                    << "no line for " << testing::PrintToString(std::wstring(place.text));
+                const std::wstring given = L"\": would be given ";
+                const size_t at = line->find(given);
+                const size_t offset = place.offset + (place.inRecord ? databases[index].bodyOffsets[1] : 0);
+                SCOPED_TRACE(testing::PrintToString(*line));
+                EXPECT_EQ(at != std::wstring::npos ? line->substr(at + given.size())
+                                                   : fieldText(source, offset, place.units),
+                          fieldText(there, offset, place.units));
+            }
         }
     }
 }
