@@ -12,7 +12,6 @@
 #include "foundation/KFile.h"
 #include "foundation/UniqueResource.h"
 #include "support/TemporaryFolder.h"
-#include "support/UnixSymbolicLink.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +19,6 @@
 #include <shlobj.h>
 
 #include <functional>
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -235,23 +232,6 @@ bool isRegistered() {
            ERROR_SUCCESS;
 }
 
-// Every file of a folder by name, with its bytes.
-std::map<std::wstring, std::string> folderContent(const KString& folder) {
-    std::map<std::wstring, std::string> content;
-    WIN32_FIND_DATAW entry;
-    const UniqueResource<FindHandleTraits> search(FindFirstFileW((folder + L"\\*").text(), &entry));
-    if (!search) {
-        ADD_FAILURE() << "cannot list the folder: " << GetLastError();
-        return content;
-    }
-    do {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            EXPECT_TRUE(readFileBytes(folder + L"\\" + entry.cFileName, content[entry.cFileName]));
-        }
-    } while (FindNextFileW(search.get(), &entry));
-    return content;
-}
-
 } // namespace
 
 TEST(InstallerRun, OneProductAndOneDatabase) {
@@ -400,48 +380,6 @@ TEST(InstallerRun, EmptyFolderRefusesToCloseOrQuitAndEndsAfterTheFixedWaits) {
     EXPECT_NEAR((GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2, geometry.windowRect.top, 1);
 }
 
-// Three steps, whose float shares truncate to 33, 66 and 100 in single precision; the products are
-// installed where 32-bit packages put them, as the program's own view names those places.
-TEST(InstallerRun, InstalledProductsAreNotInstalledAgainAndThreeCopiesFillTheBar) {
-    CleanMachine machine;
-    ProgramFolder folder;
-    const DWORD build = 1530;
-    ASSERT_EQ(ERROR_SUCCESS, writeProductValue(PACKAGE_REGISTRY_VIEW, REG_DWORD, &build, sizeof build));
-    std::vector<std::unique_ptr<FolderChain>> chains;
-    const std::string marker = "module left by an earlier installation";
-    for (const wchar_t* module : MODULE_PATHS) {
-        std::wstring relative = module;
-        relative = relative.substr(0, relative.rfind(L'\\'));
-        chains.push_back(std::make_unique<FolderChain>(toKString(programFilesFolder()), relative.c_str()));
-        ASSERT_TRUE(chains.back()->isComplete());
-        ASSERT_TRUE(writeFileBytes(toKString(programFilesFolder() + module), marker.data(),
-                                   static_cast<unsigned long>(marker.size())));
-    }
-    for (const wchar_t* name : PACKAGE_NAMES) {
-        folder.addPackage(name);
-    }
-    folder.addFile(L"\\Profiles.db", sampleDatabase().bytes);
-    folder.addFile(L"\\Autostart.dat64", "start-up 64");
-    folder.addFile(L"\\Autostart.dat", "start-up 32");
-
-    InstallerObserver observer;
-    EXPECT_EQ(0u, folder.run(observer));
-    const std::vector<std::wstring> expected = {
-        L"Scanning for installed components...",   L"Found 4 components.",
-        L"Checking directory for components...",   L"Found 7 components.",
-        L"Setup will install 3 components.",       L"Copying 32bit Configuration...",
-        L"Updating Audio Device IDs...",           L"Copying 64bit Startup Configuration...",
-        L"Copying 32bit Startup Configuration...", L"Finishing..."};
-    EXPECT_EQ(expected, shownStatuses(observer));
-    EXPECT_EQ((std::vector<int>{0, 33, 66, 100}), observer.progressValues());
-    for (const wchar_t* module : MODULE_PATHS) {
-        std::string bytes;
-        EXPECT_TRUE(readFileBytes(toKString(programFilesFolder() + module), bytes));
-        EXPECT_EQ(marker, bytes) << "no package ran over the installed module";
-        DeleteFileW((programFilesFolder() + module).c_str());
-    }
-}
-
 TEST(InstallerRun, FullFolderInstallsEverythingAndCopiesEveryFile) {
     CleanMachine machine;
     ProgramFolder folder;
@@ -513,82 +451,3 @@ TEST(InstallerRun, CopyAndRewriteFollowTheOneAppDataAnswerOfTheFirstScan) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(copy.c_str())) << "a copy that was never rewritten";
 }
 
-// The desktop user made the product folder a link to a folder that only administrators may write.
-TEST(InstallerRun, LinkedProductFolderLeavesWhatItLeadsToUntouched) {
-    CleanMachine machine;
-    ProgramFolder folder;
-    const DatabaseFile database = sampleDatabase();
-    const TemporaryFolder protectedFolder;
-    for (const wchar_t* name : CONFIGURATION_NAMES) {
-        folder.addFile(name, database.bytes);
-        ASSERT_TRUE(writeFileBytes(protectedFolder.join(name), database.bytes.data(),
-                                   static_cast<unsigned long>(database.bytes.size())));
-    }
-    ASSERT_TRUE(writeFileBytes(protectedFolder.join(L"\\service.dll"), "service", 7));
-    const std::map<std::wstring, std::string> before = folderContent(protectedFolder.path());
-    const UnixSymbolicLink link(protectedFolder.path(), toKString(productFolder()));
-    ASSERT_TRUE(link.isMade()) << link.whyNotMade();
-
-    InstallerObserver observer;
-    EXPECT_EQ(0u, folder.run(observer));
-
-    // The first scan only reads, and counts what it finds through the link.
-    const std::vector<std::wstring> expected = {
-        L"Scanning for installed components...",   L"Found 4 components.",
-        L"Checking directory for components...",   L"Found 4 components.",
-        L"Setup will install 4 components.",       L"Copying 64bit Configuration...",
-        L"Updating Audio Device IDs...",           L"Copying 32bit Configuration...",
-        L"Updating Audio Device IDs...",           L"Copying 64bit Startup Configuration...",
-        L"Copying 32bit Startup Configuration...", L"Finishing..."};
-    EXPECT_EQ(expected, shownStatuses(observer));
-    EXPECT_EQ((std::vector<int>{25, 50, 75, 100}), shownProgress(observer));
-    expectWaits(
-        observer,
-        {{L"Setup will install 4 components.", L"Copying 64bit Configuration...", 2000, true},
-         {L"Copying 64bit Configuration...", L"Updating Audio Device IDs...", 600, true},
-         {L"Updating Audio Device IDs...", L"Copying 32bit Configuration...", 600, true},
-         {L"Copying 64bit Startup Configuration...", L"Copying 32bit Startup Configuration...", 600, true},
-         {L"Copying 32bit Startup Configuration...", L"Finishing...", 600, true},
-         {L"Finishing...", nullptr, 1000, true}});
-    const std::map<std::wstring, std::string> after = folderContent(protectedFolder.path());
-    EXPECT_EQ(before.size(), after.size()) << "files came or went";
-    for (const auto& file : before) {
-        const auto found = after.find(file.first);
-        EXPECT_TRUE(found != after.end() && found->second == file.second)
-            << "changed: " << testing::PrintToString(file.first);
-    }
-}
-
-// The desktop user left a hard link to a file that only administrators may write in place of the database.
-TEST(InstallerRun, HardLinkedDatabaseIsReplacedByAFreshCopy) {
-    CleanMachine machine;
-    ProgramFolder folder;
-    const DatabaseFile database = sampleDatabase();
-    folder.addFile(L"\\Profiles.db64", database.bytes);
-    const TemporaryFolder protectedFolder;
-    const KString outside = protectedFolder.join(L"\\Protected.db");
-    ASSERT_TRUE(
-        writeFileBytes(outside, database.bytes.data(), static_cast<unsigned long>(database.bytes.size())));
-    const std::wstring destination = productFolder() + L"\\Profiles.db64";
-    ASSERT_TRUE(CreateDirectoryW(productFolder().c_str(), nullptr)) << GetLastError();
-    ASSERT_TRUE(CreateHardLinkW(destination.c_str(), outside.text(), nullptr)) << GetLastError();
-
-    InstallerObserver observer;
-    EXPECT_EQ(0u, folder.run(observer));
-
-    const std::vector<std::wstring> expected = {
-        L"Scanning for installed components...", L"Found 1 components.",
-        L"Checking directory for components...", L"Found 1 components.",
-        L"Setup will install 1 components.",     L"Copying 64bit Configuration...",
-        L"Updating Audio Device IDs...",         L"Finishing..."};
-    EXPECT_EQ(expected, shownStatuses(observer));
-    std::string bytes;
-    ASSERT_TRUE(readFileBytes(outside, bytes));
-    EXPECT_TRUE(bytes == database.bytes) << "the outside file changed";
-    expectRewrittenDatabase(destination, database);
-    const UniqueFileHandle copy(CreateFileW(destination.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
-                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    BY_HANDLE_FILE_INFORMATION information = {};
-    ASSERT_TRUE(GetFileInformationByHandle(copy.get(), &information)) << GetLastError();
-    EXPECT_EQ(1u, information.nNumberOfLinks);
-}
