@@ -5,7 +5,7 @@
 // Process-wide framework state, valid from the first initFramework to the matching last
 // shutdownFramework. Both run on the main thread only.
 extern HINSTANCE frameworkModule;     // module whose classes, windows and resources the framework uses
-extern CRITICAL_SECTION creationLock; // one hooked creation at a time, until its hook has bound the window
+extern CRITICAL_SECTION creationLock; // hooked creations of one thread at a time, each until bound
 extern ATOM componentAtom;            // window property: the bound KComponent
 extern ATOM oldProcAtom;              // window property: the procedure the window had when bound
 

@@ -9,11 +9,19 @@
 
 namespace {
 
-// Set only while the creating thread holds creationLock; the hook compares the creation parameter
-// with componentInCreation.
-KComponent* componentInCreation = nullptr;
-HHOOK creationHookHandle = nullptr;
-bool* creationEnded = nullptr; // the creating thread's own note that it has left the lock
+// One hooked creation, kept on the stack of the thread that makes it. Creations nest: a component
+// can be created inside the hook chain of another creation of the thread (by another CBT hook, or by
+// code that such a hook runs), and each ends with its own hook and gives the outer one back.
+struct HookedCreation {
+    KComponent* componentInCreation; // the creation parameter the hook waits for
+    HHOOK creationHookHandle;
+    bool creationEnded;    // the hook is removed and the thread has left creationLock for it
+    HookedCreation* outer; // in progress on this thread when this one began
+};
+
+// The innermost hooked creation that has not ended; changed only by the thread that holds
+// creationLock.
+HookedCreation* creationInProgress = nullptr;
 
 const LONG_PTR componentProcValue = reinterpret_cast<LONG_PTR>(&KComponent::componentClassProc);
 
@@ -42,16 +50,19 @@ WNDPROC unbindWindow(HWND window) {
     return previous;
 }
 
-// Removes the hook, clears the creation state and leaves creationLock, on the creating thread: from
-// the hook once it has bound the window, or after CreateWindowExW when the hook never saw it.
-void endHookedCreation() {
-    if (creationHookHandle != nullptr) {
-        UnhookWindowsHookEx(creationHookHandle);
-        creationHookHandle = nullptr;
+// Removes the creation's hook, gives the outer creation back and leaves creationLock, on the creating
+// thread: from the hook once it has bound the window, or after CreateWindowExW when the hook never
+// saw it. A nested creation's window passes through the outer creation's hook too, so a creation
+// can be ended twice; the second time does nothing.
+void endHookedCreation(HookedCreation* creation) {
+    if (creation->creationEnded) {
+        return;
     }
-    componentInCreation = nullptr;
-    *creationEnded = true;
-    creationEnded = nullptr;
+    if (creation->creationHookHandle != nullptr) {
+        UnhookWindowsHookEx(creation->creationHookHandle);
+    }
+    creation->creationEnded = true;
+    creationInProgress = creation->outer;
     LeaveCriticalSection(&creationLock);
 }
 
@@ -369,22 +380,19 @@ HWND KComponent::createNativeWindow(KComponent* component, bool hookCreation) {
     }
 
     EnterCriticalSection(&creationLock);
-    bool ended = false;
-    creationEnded = &ended;
-    componentInCreation = component;
+    HookedCreation creation = {component, nullptr, false, creationInProgress};
+    creationInProgress = &creation;
     // Cleared so that the first message gives the component its new window, also when it still
     // holds an earlier one that has been destroyed.
     const HWND handleBefore = component->getWindowHandle();
     component->setWindowHandle(nullptr);
-    creationHookHandle = SetWindowsHookExW(WH_CBT, creationHook, nullptr, GetCurrentThreadId());
+    creation.creationHookHandle = SetWindowsHookExW(WH_CBT, creationHook, nullptr, GetCurrentThreadId());
     const HWND window =
         CreateWindowExW(exStyle, className.text(), windowText.text(), windowStyle, left, top, outerWidth,
                         outerHeight, parent, identifier, frameworkModule, component);
     // A creation that failed before the hook saw its window leaves the hook in place; a later
     // creation with the same parameter would then be bound to this (possibly gone) component.
-    if (!ended) {
-        endHookedCreation();
-    }
+    endHookedCreation(&creation);
     // A window that was bound but then refused creation is gone; its handle must not stay behind.
     if (window == nullptr) {
         component->setWindowHandle(handleBefore);
@@ -412,16 +420,19 @@ LRESULT CALLBACK KComponent::componentClassProc(HWND window, UINT message, WPARA
 }
 
 LRESULT CALLBACK KComponent::creationHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND && lParam != 0) {
-        const CREATESTRUCTW* const creation = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
-        if (creation != nullptr && creation->lpCreateParams == componentInCreation) {
-            bindWindow(reinterpret_cast<HWND>(wParam), componentInCreation);
-            const LRESULT result = CallNextHookEx(creationHookHandle, code, wParam, lParam);
+    // Kept here: the hooks that follow may begin and end creations of their own. No hook handle is
+    // passed on: the system ignores it, and a hook cannot tell which nested creation installed it.
+    HookedCreation* const creation = creationInProgress;
+    if (code == HCBT_CREATEWND && lParam != 0 && creation != nullptr) {
+        const CREATESTRUCTW* const parameters = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+        if (parameters != nullptr && parameters->lpCreateParams == creation->componentInCreation) {
+            bindWindow(reinterpret_cast<HWND>(wParam), creation->componentInCreation);
+            const LRESULT result = CallNextHookEx(nullptr, code, wParam, lParam);
             // Left before the window's first message: a creation handler that waits on another
             // thread, which may itself be creating a component, must not find the lock held.
-            endHookedCreation();
+            endHookedCreation(creation);
             return result;
         }
     }
-    return CallNextHookEx(creationHookHandle, code, wParam, lParam);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }

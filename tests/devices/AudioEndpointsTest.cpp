@@ -1,14 +1,48 @@
 #include "devices/AudioEndpoints.h"
 #include "DeviceTestFixture.h"
+#include "EndpointProbe.h"
+#include "PulseNullSink.h"
+#include "foundation/UniqueResource.h"
 #include "support/HeapUsage.h"
+
+#include <mmdeviceapi.h>
 
 #include <string>
 
 namespace {
 
+constexpr DWORD PROBE_TIMEOUT_MS = 30000;
+constexpr DWORD UNLOAD_TIMEOUT_MS = 10000;
+
 std::wstring lookUp(const std::wstring& name) {
     const KString id = findEndpointIdByName(name.c_str());
     return id.isEmpty() ? std::wstring() : std::wstring(id.text(), static_cast<size_t>(id.length()));
+}
+
+// Runs devices_test_probe, which lies beside this program, for the name: its exit code, STILL_ACTIVE
+// when it did not end in time (it is then ended), or ~0u when it did not start.
+DWORD probeEndpoint(const std::wstring& name) {
+    wchar_t ownPath[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, ownPath, MAX_PATH);
+    std::wstring program(ownPath, length);
+    program = program.substr(0, program.rfind(L'\\')) + L"\\devices_test_probe.exe";
+    std::wstring commandLine = L"\"" + program + L"\" \"" + name + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION created = {};
+    if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &created)) {
+        return ~0u;
+    }
+    const UniqueHandle process(created.hProcess);
+    const UniqueHandle thread(created.hThread);
+    if (WaitForSingleObject(process.get(), PROBE_TIMEOUT_MS) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 1);
+        return STILL_ACTIVE;
+    }
+    DWORD exitCode = ~0u;
+    GetExitCodeProcess(process.get(), &exitCode);
+    return exitCode;
 }
 
 } // namespace
@@ -74,4 +108,25 @@ TEST_F(AudioEndpointsTest, RepeatedLookupsReleaseWhatTheyObtain) {
     const size_t after = heapBytesInUse();
     // One identifier left unfreed per found endpoint would be more than 50 KiB.
     EXPECT_LT(after, before + 16 * 1024) << "heap use grew from " << before << " to " << after;
+}
+
+TEST_F(AudioEndpointsTest, RemovedDeviceStillListedAsNotPresentIsNotFound) {
+    PulseNullSink sink(folder);
+    ASSERT_TRUE(sink.isLoaded()) << sink.whyNotLoaded();
+    // A process that starts while the sink is there sees it; from then on the audio stack keeps the
+    // device in the prefix's registry.
+    constexpr DWORD THERE = DEVICE_STATE_ACTIVE | PROBE_LOOKUP_GIVES_IT;
+    const DWORD whileThere = probeEndpoint(sink.name());
+    ASSERT_EQ(THERE, whileThere) << "probe's exit code 0x" << std::hex << whileThere;
+    ASSERT_TRUE(sink.unload()) << "error " << GetLastError();
+
+    // pactl's end cannot be waited for: processes that start later are asked until one sees a change.
+    DWORD removed = THERE;
+    const ULONGLONG deadline = GetTickCount64() + UNLOAD_TIMEOUT_MS;
+    while (removed == THERE && GetTickCount64() < deadline) {
+        removed = probeEndpoint(sink.name());
+    }
+    // 0x14 would be a device that is not present, found by its name all the same.
+    EXPECT_EQ(static_cast<DWORD>(DEVICE_STATE_NOTPRESENT), removed)
+        << "probe's exit code 0x" << std::hex << removed;
 }

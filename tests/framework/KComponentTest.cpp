@@ -1,6 +1,7 @@
 #include "FrameworkTest.h"
 #include "TestResources.h"
 
+#include "foundation/UniqueResource.h"
 #include "framework/FrameworkCore.h"
 #include "framework/KComponent.h"
 #include "framework/KCursor.h"
@@ -160,6 +161,50 @@ public:
     bool answered = false;
 };
 
+struct WindowsHookTraits {
+    using Type = HHOOK;
+    static Type invalid() { return nullptr; }
+    static void close(Type hook) { UnhookWindowsHookEx(hook); }
+};
+using UniqueWindowsHook = UniqueResource<WindowsHookTraits>;
+
+DWORD WINAPI tryCreationLock(void*) {
+    if (!TryEnterCriticalSection(&creationLock)) {
+        return 0;
+    }
+    LeaveCriticalSection(&creationLock);
+    return 1;
+}
+
+// Whether another thread could begin a hooked creation now.
+bool creationLockIsFree() {
+    const UniqueHandle thread(CreateThread(nullptr, 0, tryCreationLock, nullptr, 0, nullptr));
+    DWORD taken = 0;
+    return thread && WaitForSingleObject(thread.get(), 5000) == WAIT_OBJECT_0 &&
+           GetExitCodeThread(thread.get(), &taken) && taken == 1;
+}
+
+// Another CBT hook of the thread. Installed before the outer creation's hook, it is called after it:
+// when it sees the outer window being made it creates the inner component with the hook, inside the
+// outer creation's hook chain, and then asks whether the lock is free.
+struct NestedCreation {
+    KComponent* outer = nullptr;
+    KComponent* inner = nullptr; // cleared once created
+    bool innerCreated = false;
+    bool lockFreeInOuterChain = false;
+} nested;
+
+LRESULT CALLBACK creatingHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && nested.inner != nullptr &&
+        reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs->lpCreateParams == nested.outer) {
+        KComponent* const inner = nested.inner;
+        nested.inner = nullptr;
+        nested.innerCreated = inner->createWindow(true);
+        nested.lockFreeInOuterChain = creationLockIsFree();
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 } // namespace
 
 TEST_F(KComponentTest, ControlIdsCountEveryComponentWhateverItsClass) {
@@ -273,6 +318,33 @@ TEST_F(KComponentTest, CreationHandlerCanWaitOnAThreadThatIsCreatingToo) {
     CloseHandle(thread);
     EXPECT_TRUE(other.created);
     window.destroyWindow();
+}
+
+TEST_F(KComponentTest, CreationInsideAnotherCreationsHookChainEndsEachOnce) {
+    RecordingWindow alone;
+    ASSERT_TRUE(alone.createWindow(true));
+    RecordingWindow outer;
+    RecordingWindow inner;
+    nested = NestedCreation{&outer, &inner};
+    {
+        const UniqueWindowsHook hook(SetWindowsHookExW(WH_CBT, creatingHook, nullptr, GetCurrentThreadId()));
+        ASSERT_TRUE(hook) << "error " << GetLastError();
+        EXPECT_TRUE(outer.createWindow(true));
+    }
+    EXPECT_TRUE(nested.innerCreated);
+    // The outer creation's hook has not returned yet: another thread must still wait.
+    EXPECT_FALSE(nested.lockFreeInOuterChain) << "the inner creation left the outer one's hold on the lock";
+    EXPECT_TRUE(creationLockIsFree()) << "a creation kept the lock, and with it its hook";
+    for (RecordingWindow* const window : {&outer, &inner}) {
+        SCOPED_TRACE(window == &outer ? "outer" : "inner");
+        const HWND handle = window->getWindowHandle();
+        ASSERT_NE(nullptr, handle);
+        EXPECT_EQ(window, KComponent::componentOf(handle));
+        EXPECT_EQ(alone.messages, window->messages) << "alone: " << formatMessages(alone.messages)
+                                                    << "\nnested: " << formatMessages(window->messages);
+        window->destroyWindow();
+    }
+    alone.destroyWindow();
 }
 
 TEST_F(KComponentTest, FailedHookedCreationLeavesNoHookBehind) {

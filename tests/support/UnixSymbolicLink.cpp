@@ -1,40 +1,12 @@
 #include "UnixSymbolicLink.h"
 
-#include "foundation/UniqueResource.h"
+#include "UnixProgram.h"
 
 #include <windows.h>
 
 namespace {
 
 constexpr DWORD LINK_TIMEOUT_MS = 10000;
-
-std::string unixName(const KString& path) {
-    using UnixFileNameFunction = char*(CDECL*)(const wchar_t*);
-    const auto toUnix = reinterpret_cast<UnixFileNameFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* const name = toUnix != nullptr ? toUnix(path.text()) : nullptr;
-    if (name == nullptr) {
-        return std::string();
-    }
-    std::string result = name;
-    HeapFree(GetProcessHeap(), 0, name);
-    return result;
-}
-
-// Starts a Linux program; Wine gives no process handle for it, so nothing is waited for here.
-bool startUnixProgram(const std::string& commandLine) {
-    std::wstring wide(commandLine.begin(), commandLine.end());
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION created{};
-    if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &created)) {
-        return false;
-    }
-    const UniqueHandle process(created.hProcess);
-    const UniqueHandle thread(created.hThread);
-    return true;
-}
 
 // Until the name is there (or gone), at most LINK_TIMEOUT_MS.
 bool awaitName(const KString& path, bool present) {

@@ -1,0 +1,35 @@
+#include "UnixProgram.h"
+
+#include "foundation/UniqueResource.h"
+
+std::string unixName(const KString& path) {
+    using UnixFileNameFunction = char*(CDECL*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<UnixFileNameFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* const name = toUnix != nullptr ? toUnix(path.text()) : nullptr;
+    if (name == nullptr) {
+        return std::string();
+    }
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+bool startUnixProgram(const std::string& commandLine, HANDLE output) {
+    std::wstring wide(commandLine.begin(), commandLine.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (output != nullptr) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
+    PROCESS_INFORMATION created{};
+    if (!CreateProcessW(nullptr, &wide[0], nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
+                        &created)) {
+        return false;
+    }
+    const UniqueHandle process(created.hProcess);
+    const UniqueHandle thread(created.hThread);
+    return true;
+}
