@@ -2,6 +2,8 @@
 
 #include "ShellFolder.h"
 
+#include "foundation/SystemLibrary.h"
+
 #include <shlobj.h>
 
 namespace {
@@ -17,13 +19,34 @@ UniqueHandle shellOwnerToken() {
     return token;
 }
 
+// Only the system account may ask; an administrator is refused, and nobody signed in gives none.
+UniqueHandle consoleSessionToken(UserTokenQuery queryUserToken) {
+    constexpr DWORD NO_SESSION = 0xFFFFFFFF;
+    const DWORD session = WTSGetActiveConsoleSessionId();
+    HANDLE token = nullptr;
+    if (queryUserToken == nullptr || session == NO_SESSION || !queryUserToken(session, &token)) {
+        return UniqueHandle();
+    }
+    return UniqueHandle(token);
+}
+
 } // namespace
 
 DesktopUser DesktopUser::find() {
+    const SystemLibrary terminalServices(L"wtsapi32.dll");
+    return find(terminalServices.find<UserTokenQuery>("WTSQueryUserToken"));
+}
+
+DesktopUser DesktopUser::find(UserTokenQuery queryUserToken) {
     DesktopUser user;
     user.userToken = shellOwnerToken();
     if (user.userToken) {
         user.how = DesktopUserSource::SHELL_OWNER;
+    } else {
+        user.userToken = consoleSessionToken(queryUserToken);
+        if (user.userToken) {
+            user.how = DesktopUserSource::CONSOLE_SESSION;
+        }
     }
     // Without a token the folder is the running account's.
     user.folder = getShellFolder(CSIDL_APPDATA, user.userToken.get());

@@ -8,17 +8,25 @@
 // How the user whose AppData folder receives the configuration was found.
 enum class DesktopUserSource {
     SHELL_OWNER,     // the owner of the desktop shell's window
+    CONSOLE_SESSION, // the user signed in at the console: the shell runs in another session
     RUNNING_ACCOUNT, // none could be had: the account the installer runs as
 };
 
+// WTSQueryUserToken's form: the primary token of the user of a session.
+using UserTokenQuery = BOOL(WINAPI*)(ULONG sessionId, HANDLE* token);
+
 // The user who owns the desktop, whom the configuration is for: the installer runs elevated,
-// possibly as another account. Holds that user's token for as long as it lives.
+// possibly as another account, and when fleet tools start it as the system account, in a session of
+// its own where the shell cannot be seen. Holds that user's token for as long as it lives.
 class DesktopUser {
 public:
     // The running account, with no folder.
     DesktopUser() = default;
-    // Finds the user, and their roaming AppData folder.
+    // The desktop shell's owner; without a shell window, the console session's user; without either,
+    // the running account. Finds the user's roaming AppData folder with it.
     static DesktopUser find();
+    // As find, with queryUserToken for the console session's user (null: none is asked for).
+    static DesktopUser find(UserTokenQuery queryUserToken);
 
     DesktopUserSource source() const { return how; }
     // Null for the running account.

@@ -1,5 +1,6 @@
 #include "installer/ComponentDetection.h"
 #include "InstallerTestSupport.h"
+#include "installer/DesktopUser.h"
 
 #include "foundation/KFile.h"
 #include "support/TemporaryFolder.h"
@@ -109,22 +110,45 @@ TEST(ComponentDetection, PluginCountsAsInstalledExactlyWhenItsModuleFileExists) 
     }
 }
 
-TEST(ComponentDetection, AppDataOfTheShellsOwnerIsTakenThroughItsToken) {
-    // This process plays an administrator account other than the desktop user's.
+// Stands in for Windows refusing the console session's user to an account that is not the system
+// account: Wine gives any process a token for any session.
+BOOL WINAPI refuseUserToken(ULONG, HANDLE*) {
+    SetLastError(ERROR_PRIVILEGE_NOT_HELD);
+    return FALSE;
+}
+
+// Under Wine the shell's owner, the console session's user and the running account are one account;
+// the running account's AppData folder is overridden for this process only, which a folder asked for
+// through a token does not see. So the test shows which way the folder was found, not whose it is.
+TEST(ComponentDetection, AppDataFolderIsTheShellOwnersElseTheConsoleUsersElseTheRunningAccounts) {
     TemporaryFolder runningAccountsFolder;
     const OtherRunningAccount otherAccount(runningAccountsFolder.path());
     ASSERT_TRUE(otherAccount.active);
     ASSERT_EQ(nullptr, GetShellWindow()) << "a shell window exists already";
     ASSERT_STREQ(runningAccountsFolder.path().text(), folderPath(CSIDL_APPDATA, nullptr).text());
-    EXPECT_STREQ(runningAccountsFolder.path().text(), getInteractiveUserAppDataFolder().text())
-        << "without a shell the running account's folder is used";
+    UniqueHandle ownToken;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_IMPERSONATE, ownToken.put()));
+    const KString tokensFolder = folderPath(CSIDL_APPDATA, ownToken.get());
+    ASSERT_FALSE(tokensFolder.isEmpty());
+    ASSERT_STRNE(runningAccountsFolder.path().text(), tokensFolder.text());
+
+    // No shell window, as for the system account in its own session: the console session's user.
+    const DesktopUser consoleUser = DesktopUser::find();
+    EXPECT_EQ(DesktopUserSource::CONSOLE_SESSION, consoleUser.source());
+    EXPECT_NE(nullptr, consoleUser.token());
+    EXPECT_STREQ(tokensFolder.text(), consoleUser.appDataFolder().text());
+    EXPECT_STREQ(tokensFolder.text(), getInteractiveUserAppDataFolder().text());
+    // The query refused: the running account's own folder.
+    const DesktopUser refused = DesktopUser::find(&refuseUserToken);
+    EXPECT_EQ(DesktopUserSource::RUNNING_ACCOUNT, refused.source());
+    EXPECT_EQ(nullptr, refused.token());
+    EXPECT_STREQ(runningAccountsFolder.path().text(), refused.appDataFolder().text());
 
     TestShell shell;
     ASSERT_TRUE(shell.isRunning());
     DWORD shellProcessId = 0;
     GetWindowThreadProcessId(GetShellWindow(), &shellProcessId);
     ASSERT_EQ(shell.processId(), shellProcessId);
-
     // What the shell owner's token gives, obtained independently of the code under test.
     const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellProcessId));
     ASSERT_TRUE(process.isValid()) << "error " << GetLastError();
@@ -133,17 +157,15 @@ TEST(ComponentDetection, AppDataOfTheShellsOwnerIsTakenThroughItsToken) {
         << "error " << GetLastError();
     const KString expected = folderPath(CSIDL_APPDATA, token.get());
     ASSERT_FALSE(expected.isEmpty());
-    ASSERT_STRNE(runningAccountsFolder.path().text(), expected.text());
 
+    // The shell's owner comes first, also where the console session's user could be had.
+    const DesktopUser shellOwner = DesktopUser::find(&refuseUserToken);
+    EXPECT_EQ(DesktopUserSource::SHELL_OWNER, shellOwner.source());
+    EXPECT_STREQ(expected.text(), shellOwner.appDataFolder().text());
     const KString folder = getInteractiveUserAppDataFolder();
     EXPECT_STREQ(expected.text(), folder.text());
     EXPECT_NE(L'\\', folder.text()[folder.length() - 1])
         << "trailing separator in " << KString(folder).utf8();
-
-    // Once the shell has gone, its window with it, the running account's folder is used again.
-    ASSERT_TRUE(shell.stop());
-    EXPECT_EQ(nullptr, GetShellWindow());
-    EXPECT_STREQ(runningAccountsFolder.path().text(), getInteractiveUserAppDataFolder().text());
 }
 
 } // namespace
