@@ -29,7 +29,9 @@ bool startUnixProgram(const std::string& commandLine, HANDLE output) {
                         &created)) {
         return false;
     }
+    // For a Linux program Wine gives no process handle, and its thread field then holds no handle of
+    // this process: closing that value could close one of the caller's (a token, a file).
     const UniqueHandle process(created.hProcess);
-    const UniqueHandle thread(created.hThread);
+    const UniqueHandle thread(created.hProcess != nullptr ? created.hThread : nullptr);
     return true;
 }
