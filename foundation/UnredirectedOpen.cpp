@@ -58,10 +58,7 @@ KString expectedFinalPath(const KString& path, int levels) {
     if (path.text()[length - 1] == L':') {
         anchor = anchor + L"\\"; // "C:" alone names the drive's current folder, not its root
     }
-    const UniqueFileHandle folder(CreateFileW(anchor.text(), FILE_READ_ATTRIBUTES,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    const KString anchorFinal = folder ? finalPath(folder.get()) : KString();
+    const KString anchorFinal = finalPathOf(anchor);
     if (anchorFinal.isEmpty()) {
         return KString();
     }
@@ -89,6 +86,13 @@ UniqueFileHandle checked(UniqueFileHandle handle, const KString& path, int level
     return handle;
 }
 
+UniqueFileHandle openPlainFile(const KString& path, DWORD access, int levels) {
+    UniqueFileHandle handle(CreateFileW(path.text(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr));
+    return checked(std::move(handle), path, levels, false);
+}
+
 } // namespace
 
 UniqueFileHandle openUnredirectedFolder(const KString& folder) {
@@ -99,10 +103,11 @@ UniqueFileHandle openUnredirectedFolder(const KString& folder) {
 }
 
 UniqueFileHandle openUnredirectedFile(const KString& path, DWORD access) {
-    UniqueFileHandle handle(CreateFileW(path.text(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                        nullptr));
-    return checked(std::move(handle), path, 2, false);
+    return openPlainFile(path, access, 2);
+}
+
+UniqueFileHandle openPlainFileOfFolder(const KString& path, DWORD access) {
+    return openPlainFile(path, access, 1);
 }
 
 UniqueFileHandle openUnredirectedName(const KString& path, DWORD access) {
@@ -113,4 +118,11 @@ UniqueFileHandle openUnredirectedName(const KString& path, DWORD access) {
         return UniqueFileHandle();
     }
     return handle;
+}
+
+KString finalPathOf(const KString& path) {
+    const UniqueFileHandle object(CreateFileW(path.text(), FILE_READ_ATTRIBUTES,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return object ? finalPath(object.get()) : KString();
 }

@@ -23,7 +23,15 @@ UniqueFileHandle openUnredirectedFolder(const KString& folder);
 // writing.
 UniqueFileHandle openUnredirectedFile(const KString& path, DWORD access);
 
+// The existing file, when it is a plain file with exactly one link and not redirected below the
+// folder that holds it (which is taken as it is). Opened for access, shared for reading and writing.
+UniqueFileHandle openPlainFileOfFolder(const KString& path, DWORD access);
+
 // The name itself, whatever it is (a link, a file with several links), when a handle opened on it
 // without following a link is on that name and not on what a link leads to: for removing the name,
 // never its target. Opened for access, shared for reading, writing and deletion.
 UniqueFileHandle openUnredirectedName(const KString& path, DWORD access);
+
+// The final path of an existing file or folder, links followed: "\\?\C:\...", without a trailing
+// separator (a volume's root has one); empty when it cannot be opened or named.
+KString finalPathOf(const KString& path);
