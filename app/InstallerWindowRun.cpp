@@ -64,13 +64,14 @@ void InstallerWindow::run(KThread*) {
             const KString fileName(file.fileName, KString::COPY_TEXT);
             postStatus(file.copyStatus);
             // The folder of the first scan: asked again, it could differ from where the rewrite goes.
-            copyConfigurationFile(plan.source(configuration), fileName, plan.appDataFolder());
+            copyConfigurationFile(plan.source(configuration), fileName, plan.appDataFolder(),
+                                  plan.desktopUser().token());
             Sleep(COPY_WAIT_MS);
             if (file.isDatabase) {
                 postStatus(L"Updating Audio Device IDs...");
                 // Without the user's folder the path would name the root of the drive: leave it alone.
                 if (!plan.appDataFolder().isEmpty()) {
-                    updateDeviceIds(plan.productFolder() + fileName);
+                    updateDeviceIds(plan.productFolder() + fileName, plan.desktopUser().token());
                 }
                 Sleep(COPY_WAIT_MS);
             }

@@ -110,10 +110,16 @@ const wchar_t* notCopiedText(CopyDecision decision) {
     switch (decision) {
     case CopyDecision::NO_APPDATA_FOLDER:
         return L": would not be copied, the product folder is unknown";
+    case CopyDecision::LINKED_SOURCE:
+        return L": would not be copied, it is a link or has other links here, or cannot be read";
+    case CopyDecision::NO_USER_RIGHTS:
+        return L": would not be copied, the desktop user's rights cannot be taken to write there";
     case CopyDecision::NO_PRODUCT_FOLDER:
         return L": would not be copied, the product folder cannot be made where it belongs";
     case CopyDecision::FOLDER_REDIRECTED:
         return L": would not be copied, the product folder is a link or not where its name says";
+    case CopyDecision::SAME_FILE:
+        return L": would not be copied, the file there is this file itself";
     case CopyDecision::DESTINATION_KEPT:
         return L": would not be copied, the file there can be neither removed nor safely written over";
     case CopyDecision::COPY_NEW:

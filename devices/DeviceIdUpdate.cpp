@@ -2,6 +2,7 @@
 
 #include "DatabaseWalk.h"
 #include "foundation/UnredirectedOpen.h"
+#include "foundation/UserImpersonation.h"
 
 using namespace ConfigurationDatabase;
 
@@ -47,10 +48,15 @@ bool openDatabase(KFile& file, const KString& path) {
 
 } // namespace
 
-void updateDeviceIds(const KString& path) {
+void updateDeviceIds(const KString& path, HANDLE userToken) {
     KFile file;
-    if (!openDatabase(file, path)) {
-        return;
+    {
+        // The file is the desktop user's: opened with that user's rights, it takes writes only as far
+        // as that user could make them. The lookups then run with the process's own.
+        const UserImpersonation user(userToken);
+        if (!user || !openDatabase(file, path)) {
+            return;
+        }
     }
     DeviceIdWriter writer(file);
     walkDatabase(file, writer);

@@ -3,10 +3,16 @@
 #include "ComponentDetection.h"
 #include "ConfigurationCopy.h"
 
-void copyConfigurationFile(const KString& sourcePath, const KString& fileName, const KString& appDataFolder) {
+#include "foundation/UserImpersonation.h"
+
+void copyConfigurationFile(const KString& sourcePath, const KString& fileName, const KString& appDataFolder,
+                           HANDLE userToken) {
     if (!appDataFolder.isEmpty()) {
-        CreateDirectoryW((appDataFolder + PRODUCT_FOLDER_NAME).text(), nullptr);
+        const UserImpersonation user(userToken);
+        if (user) {
+            CreateDirectoryW((appDataFolder + PRODUCT_FOLDER_NAME).text(), nullptr);
+        }
     }
-    ConfigurationCopy copy(sourcePath, appDataFolder, fileName);
+    ConfigurationCopy copy(sourcePath, appDataFolder, fileName, userToken);
     copy.perform();
 }

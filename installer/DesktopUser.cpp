@@ -14,8 +14,8 @@ UniqueHandle shellOwnerToken() {
     GetWindowThreadProcessId(GetShellWindow(), &processId);
     const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     UniqueHandle token;
-    // SHGetFolderPathW needs both rights of a token it is given.
-    OpenProcessToken(process.get(), TOKEN_QUERY | TOKEN_IMPERSONATE, token.put());
+    // SHGetFolderPathW needs the first two; impersonating a primary token needs the first and the last.
+    OpenProcessToken(process.get(), TOKEN_QUERY | TOKEN_IMPERSONATE | TOKEN_DUPLICATE, token.put());
     return token;
 }
 

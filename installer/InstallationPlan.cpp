@@ -94,7 +94,8 @@ DWORD InstallationPlan::leastWaitMs() const {
 
 CopyDecision InstallationPlan::copyDecision(int configuration) const {
     const ConfigurationCopy copy(source(configuration), appDataFolder(),
-                                 KString(CONFIGURATION_FILES[configuration].fileName, KString::REFER_STATIC));
+                                 KString(CONFIGURATION_FILES[configuration].fileName, KString::REFER_STATIC),
+                                 user.token());
     return copy.decision();
 }
 

@@ -32,21 +32,10 @@ public:
     }
     OwnDestination(const OwnDestination&) = delete;
     OwnDestination& operator=(const OwnDestination&) = delete;
-    ~OwnDestination() {
-        DeleteFileW(path.text());
-        if (createdFolder) {
-            RemoveDirectoryW(productFolder().text());
-        }
-    }
-
-    // Makes the per-user product folder, if it is not there, for the life of the object.
-    void makeFolder() { createdFolder = CreateDirectoryW(productFolder().text(), nullptr) != FALSE; }
+    ~OwnDestination() { DeleteFileW(path.text()); }
 
     KString fileName;
     KString path;
-
-private:
-    bool createdFolder = false;
 };
 
 // Moves an existing per-user product folder aside for the test and puts it back afterwards.
@@ -77,8 +66,17 @@ std::string contentOf(const KString& path) {
     return bytes;
 }
 
-// What the examination decides is what the copy then does, and neither writes through a link: a
-// prediction of the copy and the copy cannot differ.
+// The desktop user's token as the installer holds it: under Wine the running account's own, since
+// one account owns everything there, so the test shows that the writes go through impersonation,
+// not that another user's rights apply.
+UniqueHandle ownToken(DWORD access) {
+    UniqueHandle token;
+    EXPECT_TRUE(OpenProcessToken(GetCurrentProcess(), access, token.put())) << GetLastError();
+    return token;
+}
+
+// What the examination decides is what the copy then does, and neither writes through a link nor
+// loses a file: a prediction of the copy and the copy cannot differ.
 TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
     enum Setup {
         NO_APPDATA,
@@ -88,40 +86,60 @@ TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
         FILE_THERE,
         READ_ONLY_FILE,
         HELD_SHARING_WRITES,
+        HELD_SHARING_DELETION,
         HELD_SHARING_NOTHING,
         HARD_LINK,
         HARD_LINK_HELD_SHARING_WRITES,
         SYMBOLIC_LINK,
         LINKED_PRODUCT_FOLDER,
+        SOURCE_IS_THE_DESTINATION,
+        HARD_LINKED_SOURCE,
+        SYMBOLIC_LINK_SOURCE,
+        VANISHED_SOURCE,
+        READ_ONLY_SOURCE,
+        RIGHTS_NOT_TAKEN,
     };
     const struct {
         Setup setup;
         const char* what;
         CopyDecision decision;
+        const char* after; // the destination's content afterwards; null: there is none
     } cases[] = {
-        {NO_APPDATA, "no AppData folder", CopyDecision::NO_APPDATA_FOLDER},
-        {MISSING_APPDATA, "the AppData folder is missing", CopyDecision::NO_PRODUCT_FOLDER},
-        {NO_PRODUCT_FOLDER, "no product folder yet", CopyDecision::COPY_NEW},
-        {NOTHING_THERE, "nothing there", CopyDecision::COPY_NEW},
-        {FILE_THERE, "a file there", CopyDecision::REPLACE},
-        {READ_ONLY_FILE, "a read-only file there", CopyDecision::DESTINATION_KEPT},
-        {HELD_SHARING_WRITES, "held open without deletion, sharing writes", CopyDecision::OVERWRITE},
-        {HELD_SHARING_NOTHING, "held open sharing nothing", CopyDecision::DESTINATION_KEPT},
-        {HARD_LINK, "a hard link to an outside file", CopyDecision::REPLACE},
+        {NO_APPDATA, "no AppData folder", CopyDecision::NO_APPDATA_FOLDER, nullptr},
+        {MISSING_APPDATA, "the AppData folder is missing", CopyDecision::NO_PRODUCT_FOLDER, nullptr},
+        {NO_PRODUCT_FOLDER, "no product folder yet", CopyDecision::COPY_NEW, "new"},
+        {NOTHING_THERE, "nothing there", CopyDecision::COPY_NEW, "new"},
+        {FILE_THERE, "a file there", CopyDecision::REPLACE, "new"},
+        {READ_ONLY_FILE, "a read-only file there", CopyDecision::DESTINATION_KEPT, "old"},
+        {HELD_SHARING_WRITES, "held open without deletion, sharing writes", CopyDecision::OVERWRITE, "new"},
+        // As the running product holds its configuration: replaced, and still there once it closes.
+        {HELD_SHARING_DELETION, "held open sharing deletion", CopyDecision::REPLACE, "new"},
+        {HELD_SHARING_NOTHING, "held open sharing nothing", CopyDecision::DESTINATION_KEPT, "old"},
+        {HARD_LINK, "a hard link to an outside file", CopyDecision::REPLACE, "new"},
         {HARD_LINK_HELD_SHARING_WRITES, "a hard link held open without deletion, sharing writes",
-         CopyDecision::DESTINATION_KEPT},
+         CopyDecision::DESTINATION_KEPT, "protected"},
         // Wine opens a file link as its target, so it is not the name: kept there. Windows opens the
         // link itself, which is then removed (REPLACE).
-        {SYMBOLIC_LINK, "a symbolic link to an outside file", CopyDecision::DESTINATION_KEPT},
+        {SYMBOLIC_LINK, "a symbolic link to an outside file", CopyDecision::DESTINATION_KEPT, "protected"},
         {LINKED_PRODUCT_FOLDER, "the product folder a link to an outside folder",
-         CopyDecision::FOLDER_REDIRECTED},
+         CopyDecision::FOLDER_REDIRECTED, "protected"},
+        {SOURCE_IS_THE_DESTINATION, "started from the product folder itself", CopyDecision::SAME_FILE, "new"},
+        {HARD_LINKED_SOURCE, "the source a hard link to another user's file", CopyDecision::LINKED_SOURCE,
+         nullptr},
+        {SYMBOLIC_LINK_SOURCE, "the source a symbolic link to another user's file",
+         CopyDecision::LINKED_SOURCE, nullptr},
+        {VANISHED_SOURCE, "the source gone", CopyDecision::LINKED_SOURCE, "old"},
+        {READ_ONLY_SOURCE, "a read-only and hidden source", CopyDecision::COPY_NEW, "new"},
+        {RIGHTS_NOT_TAKEN, "the desktop user's rights cannot be taken", CopyDecision::NO_USER_RIGHTS,
+         nullptr},
     };
     const KString fileName(L"\\Profiles.db64", KString::REFER_STATIC);
+    const UniqueHandle userToken = ownToken(TOKEN_QUERY | TOKEN_DUPLICATE);
+    // Impersonating a primary token needs its duplication.
+    const UniqueHandle unusableToken = ownToken(TOKEN_QUERY | TOKEN_IMPERSONATE);
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
         const TemporaryFolder programFolder;
-        const KString source = programFolder.join(L"\\Profiles.db64");
-        ASSERT_TRUE(writeFileBytes(source, "new", 3));
         const TemporaryFolder outsideFolder;
         const KString outside = outsideFolder.join(L"\\Protected.db");
         ASSERT_TRUE(writeFileBytes(outside, "protected", 9));
@@ -129,6 +147,8 @@ TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
         KString appData = appDataRoot.path();
         const KString productFolder = appData + PRODUCT_FOLDER_NAME;
         const KString destination = productFolder + fileName;
+        const KString source =
+            test.setup == SOURCE_IS_THE_DESTINATION ? destination : programFolder.join(L"\\Profiles.db64");
         if (test.setup == NO_APPDATA) {
             appData = KString();
         } else if (test.setup == MISSING_APPDATA) {
@@ -137,12 +157,21 @@ TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
             ASSERT_TRUE(CreateDirectoryW(productFolder.text(), nullptr)) << GetLastError();
         }
         std::unique_ptr<UnixSymbolicLink> link;
+        if (test.setup == SYMBOLIC_LINK_SOURCE) {
+            const KString secret = outsideFolder.join(L"\\Secret.db");
+            ASSERT_TRUE(writeFileBytes(secret, "new", 3));
+            link = std::make_unique<UnixSymbolicLink>(secret, source);
+        } else if (test.setup != VANISHED_SOURCE) {
+            ASSERT_TRUE(writeFileBytes(source, "new", 3));
+        }
         UniqueFileHandle holder;
         switch (test.setup) {
         case FILE_THERE:
         case READ_ONLY_FILE:
         case HELD_SHARING_WRITES:
+        case HELD_SHARING_DELETION:
         case HELD_SHARING_NOTHING:
+        case VANISHED_SOURCE:
             ASSERT_TRUE(writeFileBytes(destination, "old", 3));
             break;
         case HARD_LINK:
@@ -156,6 +185,10 @@ TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
             ASSERT_TRUE(CreateHardLinkW(outsideFolder.join(fileName.text()).text(), outside.text(), nullptr));
             link = std::make_unique<UnixSymbolicLink>(outsideFolder.path(), productFolder);
             break;
+        case HARD_LINKED_SOURCE:
+            ASSERT_TRUE(CreateHardLinkW(outsideFolder.join(L"\\Other.db").text(), source.text(), nullptr))
+                << GetLastError();
+            break;
         default:
             break;
         }
@@ -165,53 +198,67 @@ TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
         if (test.setup == READ_ONLY_FILE) {
             ASSERT_TRUE(SetFileAttributesW(destination.text(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
         }
+        if (test.setup == READ_ONLY_SOURCE) {
+            ASSERT_TRUE(SetFileAttributesW(source.text(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN))
+                << GetLastError();
+        }
         if (test.setup == HELD_SHARING_WRITES || test.setup == HARD_LINK_HELD_SHARING_WRITES ||
-            test.setup == HELD_SHARING_NOTHING) {
-            const DWORD sharing = test.setup == HELD_SHARING_NOTHING ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+            test.setup == HELD_SHARING_DELETION || test.setup == HELD_SHARING_NOTHING) {
+            DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            if (test.setup == HELD_SHARING_NOTHING) {
+                sharing = 0;
+            } else if (test.setup == HELD_SHARING_DELETION) {
+                sharing |= FILE_SHARE_DELETE;
+            }
             holder.reset(CreateFileW(destination.text(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
             ASSERT_TRUE(holder.isValid()) << GetLastError();
         }
+        const HANDLE token = test.setup == RIGHTS_NOT_TAKEN ? unusableToken.get() : userToken.get();
 
-        EXPECT_EQ(test.decision, ConfigurationCopy(source, appData, fileName).decision());
-        copyConfigurationFile(source, fileName, appData);
+        EXPECT_EQ(test.decision, ConfigurationCopy(source, appData, fileName, token).decision());
+        copyConfigurationFile(source, fileName, appData, token);
+        if (test.setup == HELD_SHARING_DELETION) {
+            EXPECT_EQ("new", contentOf(destination)) << "while the product holds the old file";
+        }
         holder.reset();
 
-        const bool copied = test.decision == CopyDecision::COPY_NEW ||
-                            test.decision == CopyDecision::REPLACE ||
-                            test.decision == CopyDecision::OVERWRITE;
         std::string bytes;
         const bool readable = readFileBytes(destination, bytes);
-        if (copied) {
-            EXPECT_EQ("new", bytes);
+        if (test.after == nullptr) {
+            EXPECT_FALSE(readable) << bytes;
+        } else {
+            ASSERT_TRUE(readable) << "no file there: error " << GetLastError();
+            EXPECT_EQ(test.after, bytes);
+        }
+        if (test.decision == CopyDecision::COPY_NEW || test.decision == CopyDecision::REPLACE) {
             const UniqueFileHandle copy(CreateFileW(destination.text(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
                                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             BY_HANDLE_FILE_INFORMATION information = {};
             ASSERT_TRUE(GetFileInformationByHandle(copy.get(), &information)) << GetLastError();
             EXPECT_EQ(1u, information.nNumberOfLinks) << "the copy is a file of its own";
-        } else if (test.setup == READ_ONLY_FILE || test.setup == HELD_SHARING_NOTHING) {
-            EXPECT_EQ("old", bytes);
-        } else if (test.setup == NO_APPDATA || test.setup == MISSING_APPDATA) {
-            EXPECT_FALSE(readable);
         }
+        WIN32_FIND_DATAW found;
+        const UniqueFindHandle aside(FindFirstFileW((productFolder + L"\\*.old").text(), &found));
+        EXPECT_FALSE(aside.isValid())
+            << "left behind: " << KString(found.cFileName, KString::COPY_TEXT).utf8();
         EXPECT_EQ("protected", contentOf(outside)) << "written through a link";
-        EXPECT_EQ("new", contentOf(source));
+        if (test.setup != VANISHED_SOURCE) {
+            EXPECT_EQ("new", contentOf(source));
+        }
+        if (test.setup == READ_ONLY_SOURCE) {
+            // Only the copy loses the read-only attribute, and only that one: the next run replaces it.
+            constexpr DWORD BOTH = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+            EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN),
+                      GetFileAttributesW(destination.text()) & BOTH);
+            EXPECT_EQ(BOTH, GetFileAttributesW(source.text()) & BOTH);
+            EXPECT_EQ(CopyDecision::REPLACE, ConfigurationCopy(source, appData, fileName, token).decision());
+            SetFileAttributesW(source.text(), FILE_ATTRIBUTE_NORMAL);
+        }
         if (test.setup == READ_ONLY_FILE) {
             SetFileAttributesW(destination.text(), FILE_ATTRIBUTE_NORMAL);
         }
     }
-}
-
-TEST(ConfigurationTransfer, VanishedSourceLeavesNoDestination) {
-    const TemporaryFolder folder;
-    OwnDestination destination;
-    destination.makeFolder();
-    ASSERT_TRUE(writeFileBytes(destination.path, "old", 3)) << "error " << GetLastError();
-
-    copyConfigurationFile(folder.join(L"\\Profiles.db64"), destination.fileName,
-                          getInteractiveUserAppDataFolder());
-
-    EXPECT_FALSE(KFile::exists(destination.path));
 }
 
 TEST(ConfigurationTransfer, UndeterminableAppDataFolderSkipsTheCopy) {
@@ -228,7 +275,7 @@ TEST(ConfigurationTransfer, UndeterminableAppDataFolderSkipsTheCopy) {
         const KString appData = getInteractiveUserAppDataFolder();
         EXPECT_TRUE(appData.isEmpty()) << KString(appData).utf8();
 
-        copyConfigurationFile(source, KString(L"\\Profiles.db64", KString::REFER_STATIC), appData);
+        copyConfigurationFile(source, KString(L"\\Profiles.db64", KString::REFER_STATIC), appData, nullptr);
     }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(rootFolder));
     RemoveDirectoryW(rootFolder);
@@ -244,7 +291,7 @@ TEST(ConfigurationTransfer, ProductFolderNamedInOtherLetterCaseIsTheProductFolde
         << GetLastError();
     OwnDestination destination;
 
-    copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder());
+    copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder(), nullptr);
 
     EXPECT_EQ("profiles", contentOf(destination.path));
 }
