@@ -2,7 +2,81 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
+
+namespace {
+
+constexpr struct {
+    unsigned first;
+    unsigned last;
+} NOT_PRINTABLE[] = {
+    {0x0000, 0x001F},   // C0 controls, line breaks among them
+    {0x007F, 0x009F},   // DEL and the C1 controls (U+0085 is a line break, U+009B a terminal's CSI)
+    {0x00AD, 0x00AD},   // soft hyphen
+    {0x061C, 0x061C},   // Arabic letter mark
+    {0x180E, 0x180E},   // Mongolian vowel separator
+    {0x200B, 0x200F},   // zero-width characters, left-to-right and right-to-left marks
+    {0x2028, 0x202E},   // line and paragraph separators, bidirectional embeddings and overrides
+    {0x2060, 0x206F},   // invisible operators, bidirectional isolates, deprecated format characters
+    {0xD800, 0xDFFF},   // surrogates, here only those without their pair
+    {0xFEFF, 0xFEFF},   // zero-width no-break space
+    {0xFFF9, 0xFFFB},   // interlinear annotation
+    {0xFFFE, 0xFFFF},   // noncharacters
+    {0xE0000, 0xE007F}, // tags
+};
+
+bool isPrintable(unsigned codePoint) {
+    for (const auto& range : NOT_PRINTABLE) {
+        if (codePoint >= range.first && codePoint <= range.last) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool isHighSurrogate(wchar_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool isLowSurrogate(wchar_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// The text with each UTF-16 unit of a character that is not printable written as \uXXXX.
+KString escaped(const KString& text) {
+    constexpr int ESCAPE_UNITS = 6;
+    const wchar_t* const units = text.text();
+    const int length = text.length();
+    wchar_t* const buffer = static_cast<wchar_t*>(std::malloc((length * ESCAPE_UNITS + 1) * sizeof(wchar_t)));
+    if (buffer == nullptr) {
+        return KString();
+    }
+    int written = 0;
+    for (int index = 0; index < length;) {
+        const bool isPair =
+            isHighSurrogate(units[index]) && index + 1 < length && isLowSurrogate(units[index + 1]);
+        const int count = isPair ? 2 : 1;
+        const unsigned codePoint =
+            isPair ? 0x10000 + ((units[index] - 0xD800u) << 10) + (units[index + 1] - 0xDC00u) : units[index];
+        const bool printable = isPrintable(codePoint);
+        for (int unit = index; unit < index + count; ++unit) {
+            if (printable) {
+                buffer[written++] = units[unit];
+                continue;
+            }
+            constexpr wchar_t DIGITS[] = L"0123456789ABCDEF";
+            buffer[written++] = L'\\';
+            buffer[written++] = L'u';
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                buffer[written++] = DIGITS[(units[unit] >> shift) & 0xF];
+            }
+        }
+        index += count;
+    }
+    buffer[written] = L'\0';
+    return KString(buffer, KString::ADOPT_BUFFER, written);
+}
+
+} // namespace
 
 CheckReport::CheckReport(HANDLE output) : output(output) {
     DWORD mode = 0;
@@ -10,7 +84,7 @@ CheckReport::CheckReport(HANDLE output) : output(output) {
 }
 
 void CheckReport::line(const KString& text) {
-    write(text + L"\r\n");
+    write(escaped(text) + L"\r\n");
 }
 
 int CheckReport::finish() {
@@ -26,6 +100,7 @@ int CheckReport::finish() {
         {DEVICE_NOT_UPDATED, L"a database device would not be updated"},
         {DATABASE_MALFORMED, L"a database is too short or malformed"},
         {CONFIGURATION_NOT_COPIED, L"a configuration file would not be copied"},
+        {PRODUCT_FOLDER_OUTSIDE_PROFILE, L"the product folder lies outside the desktop user's profile"},
     };
     KString result(L"Result: exit code 1", KString::REFER_STATIC);
     const wchar_t* separator = L": ";
@@ -53,16 +128,5 @@ void CheckReport::write(const KString& text) {
 }
 
 KString quoted(const wchar_t* text) {
-    const size_t length = std::wcslen(text);
-    wchar_t* const buffer = static_cast<wchar_t*>(std::malloc((length + 3) * sizeof(wchar_t)));
-    if (buffer == nullptr) {
-        return KString();
-    }
-    buffer[0] = L'"';
-    for (size_t index = 0; index < length; ++index) {
-        buffer[index + 1] = text[index] < L' ' || text[index] == 0x7F ? L'?' : text[index];
-    }
-    buffer[length + 1] = L'"';
-    buffer[length + 2] = L'\0';
-    return KString(buffer, KString::ADOPT_BUFFER);
+    return L"\"" + KString(text, KString::COPY_TEXT) + L"\"";
 }

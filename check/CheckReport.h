@@ -15,10 +15,15 @@ enum CheckAttention : unsigned {
     DEVICE_NOT_UPDATED = 1u << 1,
     DATABASE_MALFORMED = 1u << 2,
     CONFIGURATION_NOT_COPIED = 1u << 3,
+    PRODUCT_FOLDER_OUTSIDE_PROFILE = 1u << 4,
 };
 
 // The report, written line by line as the check goes: to a console as its own text, to a file or a
-// pipe as UTF-8. It remembers what needs the operator's attention.
+// pipe as UTF-8. Every character of a line that is not printable text (a control, a line or
+// paragraph separator, a bidirectional or other invisible format character, a lone surrogate) is
+// shown as an escape, "\u" and four hexadecimal digits, so that a name or path read from the machine
+// can neither break, reorder nor hide the report's lines. It remembers what needs the operator's
+// attention.
 class CheckReport {
 public:
     explicit CheckReport(HANDLE output);
@@ -39,6 +44,5 @@ private:
     unsigned attention = 0;
 };
 
-// The text in double quotes, with control characters shown as '?' so that a name read from a file
-// cannot break the report's lines.
+// The text in double quotes.
 KString quoted(const wchar_t* text);

@@ -54,6 +54,11 @@ void reportMachine(const InstallationPlan& plan, CheckReport& report) {
         return;
     }
     report.line(L"  Product folder: " + plan.productFolder());
+    if (!plan.isProductFolderInProfile()) {
+        report.line(L"  Outside the desktop user's profile folder (links followed): " + plan.productFolder() +
+                    L"; on Windows the installer writes there only what that user could write");
+        report.needsAttention(PRODUCT_FOLDER_OUTSIDE_PROFILE);
+    }
     KString present;
     for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
         if (plan.isInProductFolder(configuration)) {

@@ -2,8 +2,12 @@
 
 #include "PackageDiscovery.h"
 #include "RunWaits.h"
+#include "ShellFolder.h"
 
 #include "foundation/KFile.h"
+#include "foundation/UnredirectedOpen.h"
+
+#include <shlobj.h>
 
 // Out of line, so that a run does not carry the making and unmaking of every member in its own code.
 InstallationPlan::InstallationPlan() = default;
@@ -101,4 +105,19 @@ CopyDecision InstallationPlan::copyDecision(int configuration) const {
 
 DatabaseForecast InstallationPlan::deviceForecast(int configuration) const {
     return forecastDeviceIdUpdate(source(configuration));
+}
+
+bool InstallationPlan::isProductFolderInProfile() const {
+    const KString profile = getShellFolder(CSIDL_PROFILE, user.token());
+    KString inner = finalPathOf(appDataFolder());
+    KString outer = finalPathOf(profile);
+    // Where either cannot be opened, the names the shell gives.
+    if (inner.isEmpty() || outer.isEmpty()) {
+        inner = appDataFolder();
+        outer = profile;
+    }
+    inner = inner + PRODUCT_FOLDER_NAME;
+    return !outer.isEmpty() && inner.length() > outer.length() && inner.text()[outer.length()] == L'\\' &&
+           CompareStringOrdinal(inner.text(), outer.length(), outer.text(), outer.length(), TRUE) ==
+               CSTR_EQUAL;
 }

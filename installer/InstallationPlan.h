@@ -61,6 +61,10 @@ public:
     const KString& appDataFolder() const { return user.appDataFolder(); }
     KString productFolder() const { return appDataFolder() + PRODUCT_FOLDER_NAME; }
     const KString& programFolder() const { return folder; }
+    // Whether the product folder lies within the desktop user's profile folder, links followed.
+    // Outside it (the AppData folder set elsewhere, or a link), the folder may stand for a protected
+    // one or another user's. For a report: the run has no use for it.
+    bool isProductFolderInProfile() const;
 
 private:
     struct ProductState {

@@ -347,7 +347,8 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
         Destination destination;
         DatabaseDescription databases[2];
     } cases[] = {
-        {"a hard link in place of a database, a header with one device missing, a record left as it is",
+        {"a hard link in place of a database, a header with one device missing, a record left as it is, "
+         "a start-up file linked into the program folder",
          HARD_LINK_TO_OUTSIDE,
          {database(L"Speakers (Studio USB)", L"No Such Device", L"Headphones", L"Line 1"),
           database(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"No Such Device")}},
@@ -409,6 +410,11 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
             ASSERT_TRUE(CreateHardLinkW((productFolder() + L"\\Profiles.db64").c_str(),
                                         outsideFolder.join(L"\\Profiles.db64").text(), nullptr))
                 << GetLastError();
+            // A file of another user's, linked into the program folder.
+            ASSERT_TRUE(DeleteFileW(programFolder.join(L"\\Autostart.dat64").text()));
+            ASSERT_TRUE(CreateHardLinkW(programFolder.join(L"\\Autostart.dat64").text(),
+                                        outsideFolder.join(L"\\Autostart.dat64").text(), nullptr))
+                << GetLastError();
         }
 
         std::vector<std::wstring> report;
@@ -432,6 +438,11 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
             EXPECT_EQ(file.second, bytes) << "written through a link: " << testing::PrintToString(file.first);
         }
 
+        if (test.destination == HARD_LINK_TO_OUTSIDE) {
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
+                      GetFileAttributesW((productFolder() + L"\\Autostart.dat64").c_str()))
+                << "another user's file handed to the desktop user";
+        }
         for (int index = 0; index < 4; ++index) {
             const std::wstring name = CONFIGURATION_NAMES[index] + 1;
             SCOPED_TRACE(testing::PrintToString(name));
@@ -476,6 +487,34 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
             }
         }
     }
+}
+
+// The AppData folder set outside the profile, as a user can set their own: the product folder is
+// named, with what is not printable in its name escaped, and needs the operator's attention.
+TEST_F(PreflightCheck, NamesAProductFolderOutsideTheDesktopUsersProfile) {
+    const KString appData = L"C:\\pellmont-test-\x202E" + KString(static_cast<int>(GetCurrentProcessId()));
+    ASSERT_TRUE(CreateDirectoryW(appData.text(), nullptr)) << GetLastError();
+    addFile(L"\\Autostart.dat", "startup");
+    std::vector<std::wstring> report;
+    DWORD exitCode = 0;
+    {
+        const RedirectedAppData redirected(appData);
+        ASSERT_TRUE(redirected.changed);
+        exitCode = runCheck(report);
+    }
+    RemoveDirectoryW(appData.text());
+    EXPECT_EQ(1u, exitCode);
+    const std::wstring shown =
+        L"C:\\pellmont-test-\\u202E" + std::to_wstring(GetCurrentProcessId()) + L"\\Veltrano Pro";
+    const std::vector<std::wstring> expected = {
+        L"  Product folder: " + shown,
+        L"  Outside the desktop user's profile folder (links followed): " + shown +
+            L"; on Windows the installer writes there only what that user could write",
+        L"  Configuration files there: none"};
+    const auto found = std::search(report.begin(), report.end(), expected.begin(), expected.end());
+    EXPECT_NE(report.end(), found) << testing::PrintToString(joined(report));
+    EXPECT_EQ(L"Result: exit code 1: the product folder lies outside the desktop user's profile",
+              report.back());
 }
 
 // Files made to derail a reader: each gives a report and an exit code in bounded time, and is left
@@ -545,11 +584,16 @@ TEST_F(PreflightCheck, HostileDatabasesGiveAReportAndStayUnchanged) {
          [](DatabaseDescription& description) { description.firstDeviceName = std::wstring(128, L'X'); },
          none, [&] { return L"    header, first device \"" + std::wstring(128, L'X') + L"\"" + noEndpoint; },
          1},
-        {"name with line breaks",
+        {"name with line breaks and a right-to-left override",
          [](DatabaseDescription& description) {
-             description.secondDeviceName = L"Line 1\r\nResult: exit code 0";
+             description.secondDeviceName = L"Line 1\r\nResult: exit code 0\x0085\x202E";
          },
-         none, [&] { return L"    header, second device \"Line 1??Result: exit code 0\"" + noEndpoint; }, 1},
+         none,
+         [&] {
+             return L"    header, second device \"Line 1\\u000D\\u000AResult: exit code 0\\u0085\\u202E\"" +
+                    noEndpoint;
+         },
+         1},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.description);

@@ -6,8 +6,10 @@
 
 #include "installer/RunWaits.h"
 #include "support/TemporaryFolder.h"
+#include "support/UnixSymbolicLink.h"
 
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <memory>
@@ -287,3 +289,45 @@ TEST(InstallationPlan, NamesLikePackagesAreListedWithWhatTheScanDoesWithThem) {
 }
 
 } // namespace
+
+// Whether the desktop user's product folder lies in that user's profile, as the file system resolves
+// the AppData folder: a name within it that leads elsewhere is outside, and so is a folder whose name
+// merely begins like the profile's.
+TEST(InstallationPlan, ProductFolderInTheProfileIsJudgedWhereItsAppDataFolderLeads) {
+    wchar_t profileText[MAX_PATH] = {};
+    ASSERT_TRUE(
+        SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROFILE, nullptr, SHGFP_TYPE_CURRENT, profileText)));
+    const KString profile(profileText, KString::COPY_TEXT);
+    const KString suffix = L"-pellmont-test-" + KString(static_cast<int>(GetCurrentProcessId()));
+    const KString outside = L"C:\\pellmont-test-outside" + suffix;
+    const KString inside = profile + L"\\pellmont-test-inside" + suffix;
+    const KString alike = profile + suffix;
+    for (const KString& folder : {outside, inside, alike}) {
+        ASSERT_TRUE(CreateDirectoryW(folder.text(), nullptr))
+            << KString(folder).utf8() << ": " << GetLastError();
+    }
+    const UnixSymbolicLink link(outside, profile + L"\\pellmont-test-link" + suffix);
+    ASSERT_TRUE(link.isMade()) << link.whyNotMade();
+    const struct {
+        const char* what;
+        KString appData;
+        bool inProfile;
+    } cases[] = {
+        {"a folder in the profile", inside, true},
+        {"a folder outside", outside, false},
+        {"a link in the profile to a folder outside", profile + L"\\pellmont-test-link" + suffix, false},
+        {"a folder beside the profile whose name begins with the profile's", alike, false},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        const RedirectedAppData redirected(test.appData);
+        ASSERT_TRUE(redirected.changed);
+        InstallationPlan plan;
+        plan.scanMachine();
+        ASSERT_STREQ(test.appData.text(), plan.appDataFolder().text());
+        EXPECT_EQ(test.inProfile, plan.isProductFolderInProfile());
+    }
+    for (const KString& folder : {outside, inside, alike}) {
+        RemoveDirectoryW(folder.text());
+    }
+}

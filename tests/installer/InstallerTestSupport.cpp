@@ -218,21 +218,21 @@ OtherRunningAccount::~OtherRunningAccount() {
     RegDeleteTreeW(HKEY_CURRENT_USER, OTHER_ACCOUNT_KEY);
 }
 
-UndeterminableAppData::UndeterminableAppData() {
+RedirectedAppData::RedirectedAppData(const KString& folder) {
     RegOpenKeyExW(HKEY_CURRENT_USER, USER_SHELL_FOLDERS_KEY, 0, KEY_READ | KEY_WRITE, key.put());
     DWORD byteCount = sizeof(previous) - sizeof(wchar_t);
     hadPrevious = RegQueryValueExW(key.get(), L"AppData", nullptr, &previousType,
                                    reinterpret_cast<BYTE*>(previous), &byteCount) == ERROR_SUCCESS;
-    const wchar_t missing[] = L"C:\\pellmont-test-missing\\AppData";
-    changed = RegSetValueExW(key.get(), L"AppData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(missing),
-                             sizeof(missing)) == ERROR_SUCCESS;
+    changed =
+        RegSetValueExW(key.get(), L"AppData", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.text()),
+                       static_cast<DWORD>((folder.length() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
-UndeterminableAppData::~UndeterminableAppData() {
+RedirectedAppData::~RedirectedAppData() {
     restore();
 }
 
-void UndeterminableAppData::restore() {
+void RedirectedAppData::restore() {
     if (!changed) {
         return;
     }
@@ -244,3 +244,6 @@ void UndeterminableAppData::restore() {
     }
     changed = false;
 }
+
+UndeterminableAppData::UndeterminableAppData()
+    : RedirectedAppData(KString(L"C:\\pellmont-test-missing\\AppData", KString::REFER_STATIC)) {}

@@ -116,14 +116,15 @@ public:
     bool active = false;
 };
 
-// Points the running account's AppData folder at a folder that does not exist, which makes the shell
-// fail to determine it, until restore or the end of the object; the previous setting comes back then.
-class UndeterminableAppData {
+// Points the AppData folder of the account the tests run as at another folder until restore or the
+// end of the object; the previous setting comes back then. A folder asked for through that account's
+// token sees it too.
+class RedirectedAppData {
 public:
-    UndeterminableAppData();
-    UndeterminableAppData(const UndeterminableAppData&) = delete;
-    UndeterminableAppData& operator=(const UndeterminableAppData&) = delete;
-    ~UndeterminableAppData();
+    explicit RedirectedAppData(const KString& folder);
+    RedirectedAppData(const RedirectedAppData&) = delete;
+    RedirectedAppData& operator=(const RedirectedAppData&) = delete;
+    virtual ~RedirectedAppData();
 
     void restore();
 
@@ -134,4 +135,11 @@ private:
     wchar_t previous[MAX_PATH + 1] = {};
     DWORD previousType = REG_EXPAND_SZ;
     bool hadPrevious = false;
+};
+
+// The AppData folder pointed at a folder that does not exist, which makes the shell fail to
+// determine it.
+class UndeterminableAppData : public RedirectedAppData {
+public:
+    UndeterminableAppData();
 };
