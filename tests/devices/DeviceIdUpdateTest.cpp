@@ -2,6 +2,7 @@
 #include "DatabaseBuilder.h"
 #include "DeviceTestFixture.h"
 #include "foundation/KFile.h"
+#include "foundation/UniqueResource.h"
 #include "support/UnixSymbolicLink.h"
 
 #include <windows.h>
@@ -340,5 +341,38 @@ TEST_F(DeviceIdUpdateTest, HardLinkedOrLinkedDatabaseAndLinkedFolderAreLeftAlone
         const UnixSymbolicLink link(outsideFolder.path(), folder.join(L"\\Linked"));
         ASSERT_TRUE(link.isMade()) << link.whyNotMade();
         expectOutsideUnchanged(folder.join(L"\\Linked\\Protected.db"));
+    }
+}
+
+// The database is the desktop user's: opened with that user's rights, and left alone when they cannot
+// be taken. Under Wine the token is the running account's own, so the test shows the way taken, not
+// that another user's rights apply.
+TEST_F(DeviceIdUpdateTest, OpensTheDatabaseWithTheUsersRightsOrNotAtAll) {
+    const DatabaseFile file = buildDatabase(fullDatabase());
+    const struct {
+        const char* what;
+        DWORD access;
+        bool rewritten;
+    } cases[] = {
+        {"a token that can be taken on", TOKEN_QUERY | TOKEN_DUPLICATE, true},
+        // Taking on a primary token needs its duplication.
+        {"a token that cannot", TOKEN_QUERY | TOKEN_IMPERSONATE, false},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        ASSERT_TRUE(writeFileBytes(path, file.bytes.data(), static_cast<unsigned long>(file.bytes.size())));
+        UniqueHandle token;
+        ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), test.access, token.put())) << GetLastError();
+
+        updateDeviceIds(path, token.get());
+
+        std::string bytes;
+        ASSERT_TRUE(readFileBytes(path, bytes)) << GetLastError();
+        EXPECT_EQ(test.rewritten, !sameBytes(file.bytes, bytes));
+        UniqueHandle threadToken;
+        SetLastError(0xdeadbeef);
+        EXPECT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, TRUE, threadToken.put()))
+            << "still acting as the user";
+        EXPECT_EQ(static_cast<DWORD>(ERROR_NO_TOKEN), GetLastError());
     }
 }

@@ -3,6 +3,7 @@
 #include "installer/DesktopUser.h"
 
 #include "foundation/KFile.h"
+#include "foundation/UserImpersonation.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +137,8 @@ TEST(ComponentDetection, AppDataFolderIsTheShellOwnersElseTheConsoleUsersElseThe
     const DesktopUser consoleUser = DesktopUser::find();
     EXPECT_EQ(DesktopUserSource::CONSOLE_SESSION, consoleUser.source());
     EXPECT_NE(nullptr, consoleUser.token());
+    // The writes into the user's folder are made with the user's rights: the token can be taken on.
+    EXPECT_TRUE(static_cast<bool>(UserImpersonation(consoleUser.token())));
     EXPECT_STREQ(tokensFolder.text(), consoleUser.appDataFolder().text());
     EXPECT_STREQ(tokensFolder.text(), getInteractiveUserAppDataFolder().text());
     // The query refused: the running account's own folder.
@@ -161,6 +164,7 @@ TEST(ComponentDetection, AppDataFolderIsTheShellOwnersElseTheConsoleUsersElseThe
     // The shell's owner comes first, also where the console session's user could be had.
     const DesktopUser shellOwner = DesktopUser::find(&refuseUserToken);
     EXPECT_EQ(DesktopUserSource::SHELL_OWNER, shellOwner.source());
+    EXPECT_TRUE(static_cast<bool>(UserImpersonation(shellOwner.token())));
     EXPECT_STREQ(expected.text(), shellOwner.appDataFolder().text());
     const KString folder = getInteractiveUserAppDataFolder();
     EXPECT_STREQ(expected.text(), folder.text());
