@@ -16,19 +16,46 @@
 
 namespace {
 
+constexpr const wchar_t* USAGE[] = {
+    L"Usage: PellmontCheck [folder]",
+    L"Reports what Pellmont.exe would do on this machine if it were started in the folder (by default",
+    L"this program's own folder), and why something would not take effect. Changes nothing.",
+    L"Exit code 0: everything offered would take effect; 1: something needs attention, as the last",
+    L"line says; 2: the folder cannot be read, or the command line is not understood.",
+};
+
+int printUsage(CheckReport& report, int exitCode) {
+    for (const wchar_t* line : USAGE) {
+        report.line(KString(line, KString::REFER_STATIC));
+    }
+    return exitCode;
+}
+
+// Batch files pass their own folder as "%~dp0", which ends in a separator: the separator then
+// escapes the closing quote, and the argument reaches the program ending in a quote where the
+// separator was.
+KString withoutStrayQuote(const wchar_t* argument) {
+    const int length = lstrlenW(argument);
+    if (length == 0 || argument[length - 1] != L'"') {
+        return KString(argument, KString::COPY_TEXT, length);
+    }
+    return KString(argument, KString::COPY_TEXT, length - 1) + L"\\";
+}
+
 // The folder as a full path without a trailing separator, so that names join to it as they do to the
 // program folder.
-KString fullFolderPath(const wchar_t* argument) {
+KString fullFolderPath(const KString& folder) {
+    const wchar_t* const argument = folder.text();
     const DWORD units = GetFullPathNameW(argument, 0, nullptr, nullptr);
     wchar_t* const buffer =
         units == 0 ? nullptr : static_cast<wchar_t*>(std::malloc(units * sizeof(wchar_t)));
     if (buffer == nullptr) {
-        return KString(argument, KString::COPY_TEXT);
+        return folder;
     }
     DWORD length = GetFullPathNameW(argument, units, buffer, nullptr);
     if (length == 0 || length >= units) {
         std::free(buffer);
-        return KString(argument, KString::COPY_TEXT);
+        return folder;
     }
     while (length > 0 && buffer[length - 1] == L'\\') {
         buffer[--length] = L'\0';
@@ -42,10 +69,13 @@ int wmain(int argumentCount, wchar_t** arguments) {
     restrictDllSearchToSystem();
     CheckReport report(GetStdHandle(STD_OUTPUT_HANDLE));
     if (argumentCount > 2) {
-        report.line(KString(L"Usage: PellmontCheck [folder]", KString::REFER_STATIC));
-        return CHECK_UNREADABLE;
+        return printUsage(report, CHECK_UNREADABLE);
     }
-    const KString folder = argumentCount == 2 ? fullFolderPath(arguments[1]) : getProgramFolder();
+    if (argumentCount == 2 && lstrcmpW(arguments[1], L"/?") == 0) {
+        return printUsage(report, CHECK_READY);
+    }
+    const KString folder =
+        argumentCount == 2 ? fullFolderPath(withoutStrayQuote(arguments[1])) : getProgramFolder();
     // The endpoint lookups of the database check create COM objects on this thread.
     CoInitialize(nullptr);
     const int exitCode = checkFolder(folder, report);

@@ -96,10 +96,16 @@ int CheckReport::finish() {
         CheckAttention what;
         const wchar_t* text;
     } REASONS[] = {
+        {NOTHING_OFFERED, L"the folder offers no package and no configuration file"},
+        {PACKAGE_NOT_RECOGNISED, L"a package's name is not one the installer knows"},
+        {PACKAGE_UNREADABLE, L"a package cannot be read as a Windows Installer package"},
         {PACKAGE_PASSED_OVER, L"a package would be passed over"},
         {DEVICE_NOT_UPDATED, L"a database device would not be updated"},
         {DATABASE_MALFORMED, L"a database is too short or malformed"},
         {CONFIGURATION_NOT_COPIED, L"a configuration file would not be copied"},
+        {SYSTEM_ACCOUNT_WITHOUT_USER,
+         L"as the system account it finds no signed-in user, so the configuration would go to the system "
+         L"account's own folder"},
         {PRODUCT_FOLDER_OUTSIDE_PROFILE, L"the product folder lies outside the desktop user's profile"},
     };
     KString result(L"Result: exit code 1", KString::REFER_STATIC);

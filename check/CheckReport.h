@@ -11,11 +11,15 @@ constexpr int CHECK_UNREADABLE = 2; // the folder cannot be read, or the command
 
 // What would not take effect, as the result line names it.
 enum CheckAttention : unsigned {
-    PACKAGE_PASSED_OVER = 1u << 0,
-    DEVICE_NOT_UPDATED = 1u << 1,
-    DATABASE_MALFORMED = 1u << 2,
-    CONFIGURATION_NOT_COPIED = 1u << 3,
-    PRODUCT_FOLDER_OUTSIDE_PROFILE = 1u << 4,
+    NOTHING_OFFERED = 1u << 0,
+    PACKAGE_NOT_RECOGNISED = 1u << 1,
+    PACKAGE_UNREADABLE = 1u << 2,
+    PACKAGE_PASSED_OVER = 1u << 3,
+    DEVICE_NOT_UPDATED = 1u << 4,
+    DATABASE_MALFORMED = 1u << 5,
+    CONFIGURATION_NOT_COPIED = 1u << 6,
+    SYSTEM_ACCOUNT_WITHOUT_USER = 1u << 7,
+    PRODUCT_FOLDER_OUTSIDE_PROFILE = 1u << 8,
 };
 
 // The report, written line by line as the check goes: to a console as its own text, to a file or a

@@ -1,6 +1,8 @@
 #include "FolderCheck.h"
 
 #include "DatabaseCheck.h"
+#include "PackageProperties.h"
+#include "RunningAccount.h"
 
 #include "foundation/UniqueResource.h"
 #include "installer/InstallationPlan.h"
@@ -26,9 +28,17 @@ bool isReadableFolder(const KString& folder) {
     return listing.isValid();
 }
 
+// KString's decimals are signed; a Build value is not.
+KString unsignedText(DWORD value) {
+    constexpr DWORD DECIMAL = 10;
+    return value < DECIMAL
+               ? KString(static_cast<int>(value))
+               : KString(static_cast<int>(value / DECIMAL)) + KString(static_cast<int>(value % DECIMAL));
+}
+
 KString buildText(const ProductBuild& build) {
     if (build.type == REG_DWORD) {
-        return L"installed, Build " + KString(static_cast<int>(build.data));
+        return L"installed, Build " + unsignedText(build.data);
     }
     return L"installed, Build of registry type " + KString(static_cast<int>(build.type));
 }
@@ -44,10 +54,28 @@ KString installedText(const InstallationPlan& plan, int product) {
     return (plan.isInstalled(product) ? L"installed, " : L"not installed, no file ") + module;
 }
 
+const wchar_t* desktopUserText(DesktopUserSource source) {
+    switch (source) {
+    case DesktopUserSource::SHELL_OWNER:
+        return L"  Desktop user: the owner of the desktop shell";
+    case DesktopUserSource::CONSOLE_SESSION:
+        return L"  Desktop user: the user signed in at the console (no desktop shell in this session)";
+    case DesktopUserSource::RUNNING_ACCOUNT:
+        break;
+    }
+    return L"  Desktop user: none found, so the running account's own folder is used";
+}
+
 void reportMachine(const InstallationPlan& plan, CheckReport& report) {
     report.line(text(L"Installed on this machine"));
     for (int product = 0; product < PRODUCT_COUNT; ++product) {
         report.line(L"  " + text(PRODUCTS[product].displayName) + L": " + installedText(plan, product));
+    }
+    const DesktopUserSource source = plan.desktopUser().source();
+    report.line(text(desktopUserText(source)));
+    // Fleet tools run the installer so: nobody signed in, or a session the system cannot tell.
+    if (source == DesktopUserSource::RUNNING_ACCOUNT && isSystemAccount()) {
+        report.needsAttention(SYSTEM_ACCOUNT_WITHOUT_USER);
     }
     if (plan.appDataFolder().isEmpty()) {
         report.line(text(L"  Product folder: the desktop user's AppData folder cannot be determined"));
@@ -77,36 +105,88 @@ const wchar_t* passedOverText(PackageCandidate treatment) {
         return L": not used, a folder";
     case PackageCandidate::UNKNOWN_VERSION:
         return L": not used, a version the installer does not know";
+    case PackageCandidate::NO_PRODUCT:
+        return L": not recognised, the name of no product's package";
     case PackageCandidate::CHOSEN:
         break;
     }
     return L": used";
 }
 
-void reportPackages(const InstallationPlan& plan, CheckReport& report) {
-    report.line(text(L"Packages"));
-    for (int product = 0; product < PRODUCT_COUNT; ++product) {
+// Prints what a package file says of itself, under the line that names it; false when it cannot be
+// read as a Windows Installer package.
+bool reportPackageProperties(const PackagePropertyReader& reader, const KString& path, const wchar_t* indent,
+                             CheckReport& report) {
+    if (!reader.isAvailable()) {
+        return true;
+    }
+    const PackageProperties properties = reader.read(path);
+    if (!properties.readable) {
+        report.line(indent + text(L"cannot be read as a Windows Installer package"));
+        return false;
+    }
+    report.line(indent + (L"ProductCode " + properties.productCode) + L", ProductVersion " +
+                properties.productVersion);
+    return true;
+}
+
+class PackageReport {
+public:
+    PackageReport(const InstallationPlan& plan, CheckReport& report) : plan(plan), report(report) {}
+
+    void product(int product) {
         const KString name = L"  " + text(PRODUCTS[product].displayName);
+        const KString& package = plan.package(product);
         if (plan.isInstalled(product)) {
             report.line(name + L": installed already, no package would be used");
-        } else if (plan.package(product).isEmpty()) {
+        } else if (package.isEmpty()) {
             report.line(name + L": no package offered; it would not be installed");
         } else {
             // The folder heads the report; the package's own name is what the operator put there.
             report.line(name + L": would be installed from " +
-                        (plan.package(product).text() + plan.programFolder().length() + 1));
+                        (package.text() + plan.programFolder().length() + 1));
+            if (!reportPackageProperties(reader, package, L"    ", report)) {
+                report.needsAttention(PACKAGE_UNREADABLE);
+            }
         }
-        for (const PackageCandidates::Entry* candidate = plan.candidates(product).first();
-             candidate != nullptr; candidate = candidate->next) {
+        // For an installed product no package is used anyway.
+        passedOver(plan.candidates(product), !plan.isInstalled(product), PACKAGE_PASSED_OVER);
+    }
+
+    void unrecognised() { passedOver(plan.unrecognisedPackages(), true, PACKAGE_NOT_RECOGNISED); }
+
+private:
+    void passedOver(const PackageCandidates& candidates, bool needsAttention, CheckAttention reason) {
+        for (const PackageCandidates::Entry* candidate = candidates.first(); candidate != nullptr;
+             candidate = candidate->next) {
             if (candidate->treatment == PackageCandidate::CHOSEN) {
                 continue;
             }
             report.line(L"    " + candidate->name + passedOverText(candidate->treatment));
-            // For an installed product no package is used anyway.
-            if (!plan.isInstalled(product)) {
-                report.needsAttention(PACKAGE_PASSED_OVER);
+            if (candidate->treatment != PackageCandidate::FOLDER) {
+                reportPackageProperties(reader, plan.programFolder() + L"\\" + candidate->name, L"      ",
+                                        report);
+            }
+            if (needsAttention) {
+                report.needsAttention(reason);
             }
         }
+    }
+
+    const InstallationPlan& plan;
+    CheckReport& report;
+    const PackagePropertyReader reader;
+};
+
+void reportPackages(const InstallationPlan& plan, CheckReport& report) {
+    report.line(text(L"Packages"));
+    PackageReport packages(plan, report);
+    for (int product = 0; product < PRODUCT_COUNT; ++product) {
+        packages.product(product);
+    }
+    if (plan.unrecognisedPackages().first() != nullptr) {
+        report.line(text(L"  Other packages"));
+        packages.unrecognised();
     }
 }
 
@@ -191,5 +271,8 @@ int checkFolder(const KString& folder, CheckReport& report) {
     report.line(KString());
     reportRun(plan, report);
     report.line(KString());
+    if (plan.folderCount() == 0) {
+        report.needsAttention(NOTHING_OFFERED);
+    }
     return report.finish();
 }

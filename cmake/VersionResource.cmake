@@ -31,3 +31,15 @@ function(pellmont_add_version_resource target)
     configure_file(${CMAKE_CURRENT_FUNCTION_LIST_DIR}/VersionResource.rc.in ${resource} @ONLY)
     target_sources(${target} PRIVATE ${resource})
 endfunction()
+
+# pellmont_add_manifest(TARGET MANIFEST_TEMPLATE RC_SOURCE) makes the target's application manifest
+# from its template, with the project's version as the assembly's, in the folder manifest/ of the
+# target's build folder, where the target's resource script finds it.
+function(pellmont_add_manifest target template rcSource)
+    string(REPLACE "," "." PELLMONT_MANIFEST_VERSION "${PELLMONT_VERSION_NUMBERS}")
+    get_filename_component(name ${template} NAME_WLE)
+    set(folder ${CMAKE_CURRENT_BINARY_DIR}/manifest)
+    configure_file(${template} ${folder}/${name} @ONLY)
+    target_include_directories(${target} PRIVATE ${folder})
+    set_property(SOURCE ${rcSource} APPEND PROPERTY OBJECT_DEPENDS ${folder}/${name})
+endfunction()

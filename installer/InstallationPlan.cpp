@@ -44,9 +44,12 @@ void InstallationPlan::scanFolder(const KString& programFolder) {
 }
 
 void InstallationPlan::listPackageCandidates() {
+    const PackageCandidates* listed[PRODUCT_COUNT];
     for (int product = 0; product < PRODUCT_COUNT; ++product) {
         products[product].candidates.list(folder, PRODUCTS[product], products[product].chosen);
+        listed[product] = &products[product].candidates;
     }
+    unrecognised.listOthers(folder, listed);
 }
 
 int InstallationPlan::machineCount() const {

@@ -28,7 +28,8 @@ public:
     // For each product the package discovery chooses, and which configuration files the folder holds.
     void scanFolder(const KString& programFolder);
     // After the folder scan, every name in the folder like one of a product's packages and how the
-    // scan treated it: for a report, since the run has no use for what it passes over.
+    // scan treated it, and every other package file: for a report, since the run has no use for what
+    // it passes over.
     void listPackageCandidates();
 
     // Installed products and configuration files already in the product folder (the first count).
@@ -45,6 +46,8 @@ public:
     // The chosen package's full path; empty when the folder offers none.
     const KString& package(int product) const { return products[product].package; }
     const PackageCandidates& candidates(int product) const { return products[product].candidates; }
+    // Package files whose names are like no product's packages.
+    const PackageCandidates& unrecognisedPackages() const { return unrecognised; }
     bool installs(int product) const { return !isInstalled(product) && !package(product).isEmpty(); }
 
     bool isInProductFolder(int configuration) const { return configurations[configuration].inProductFolder; }
@@ -85,4 +88,5 @@ private:
     KString folder;
     ProductState products[PRODUCT_COUNT];
     ConfigurationState configurations[CONFIGURATION_COUNT];
+    PackageCandidates unrecognised;
 };

@@ -10,16 +10,30 @@ bool isFolderPath(const KString& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+constexpr wchar_t PACKAGE_EXTENSION[] = L".msi";
+constexpr int PACKAGE_EXTENSION_LENGTH = 4;
+
 // As the file system compares names: ordinally, without regard to letter case. A linguistic
 // comparison would take names the file system keeps apart for one (it ignores a soft hyphen, for
 // one) and, under some locales, keep apart what the file system takes for one.
+bool isSameName(const wchar_t* name, const wchar_t* other) {
+    return CompareStringOrdinal(name, -1, other, -1, TRUE) == CSTR_EQUAL;
+}
+
 bool isKnownName(const Product& product, const wchar_t* name) {
     for (size_t index = 0; index < product.packageCount; ++index) {
-        if (CompareStringOrdinal(product.packageNames[index] + 1, -1, name, -1, TRUE) == CSTR_EQUAL) {
+        if (isSameName(product.packageNames[index] + 1, name)) {
             return true;
         }
     }
     return false;
+}
+
+// A pattern also matches a long name by its short one ("*.msi" finds "a.msix" by "A~1.MSI").
+bool isPackageName(const wchar_t* name) {
+    const int length = lstrlenW(name);
+    return length > PACKAGE_EXTENSION_LENGTH &&
+           isSameName(name + length - PACKAGE_EXTENSION_LENGTH, PACKAGE_EXTENSION);
 }
 
 } // namespace
@@ -56,6 +70,35 @@ void PackageCandidates::list(const KString& programFolder, const Product& produc
                 isFolder ? PackageCandidate::FOLDER : PackageCandidate::UNKNOWN_VERSION);
         }
     } while (FindNextFileW(search.get(), &found));
+}
+
+void PackageCandidates::listOthers(const KString& programFolder,
+                                   const PackageCandidates* const (&products)[PRODUCT_COUNT]) {
+    WIN32_FIND_DATAW found;
+    const UniqueFindHandle search(
+        FindFirstFileW((programFolder + L"\\*" + PACKAGE_EXTENSION).text(), &found));
+    if (!search) {
+        return;
+    }
+    do {
+        bool listed =
+            (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !isPackageName(found.cFileName);
+        for (const PackageCandidates* product : products) {
+            listed = listed || product->holds(found.cFileName);
+        }
+        if (!listed) {
+            add(KString(found.cFileName, KString::COPY_TEXT), PackageCandidate::NO_PRODUCT);
+        }
+    } while (FindNextFileW(search.get(), &found));
+}
+
+bool PackageCandidates::holds(const wchar_t* name) const {
+    for (const Entry* entry = head; entry != nullptr; entry = entry->next) {
+        if (isSameName(entry->name.text(), name)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void PackageCandidates::add(const KString& name, PackageCandidate treatment) {

@@ -10,6 +10,7 @@ enum class PackageCandidate {
     HIGHER_VERSION,  // a known version after the chosen one: never used
     FOLDER,          // a folder bearing such a name: skipped
     UNKNOWN_VERSION, // a file of the product's name pattern with a version no table holds: not recognised
+    NO_PRODUCT,      // a package file whose name is like no product's packages: not recognised
 };
 
 // Every name in the program folder that looks like a package of one product, without the leading
@@ -30,11 +31,14 @@ public:
 
     // chosenIndex is discovery's answer for the folder (choosePackage), -1 for none.
     void list(const KString& programFolder, const Product& product, int chosenIndex);
+    // Every package file of the folder that none of the products' lists names.
+    void listOthers(const KString& programFolder, const PackageCandidates* const (&products)[PRODUCT_COUNT]);
 
     const Entry* first() const { return head; }
 
 private:
     void add(const KString& name, PackageCandidate treatment);
+    bool holds(const wchar_t* name) const;
 
     Entry* head = nullptr;
     Entry* tail = nullptr;

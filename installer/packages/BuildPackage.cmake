@@ -1,7 +1,6 @@
 # Builds one product package from Package.wxs with wixl:
 #   cmake -DKIND=product|plugin|failing -DNAME=<product name> -DVERSION=<x.y[.z]> -DOUTPUT=<file.msi>
 #         -P BuildPackage.cmake
-# The codes are derived from the name, kind and version, so a rebuilt package is the same product.
 foreach(required KIND NAME VERSION OUTPUT)
     if(NOT DEFINED ${required})
         message(FATAL_ERROR "BuildPackage.cmake needs -D${required}=...")
@@ -12,10 +11,10 @@ if(NOT KIND MATCHES "^(product|plugin|failing)$")
 endif()
 
 find_program(WIXL wixl REQUIRED)
-set(namespace 6f0c61b2-5d0e-4f4b-9a53-2c1e8f4d7a90)
-string(UUID productCode NAMESPACE ${namespace} NAME "product ${KIND} ${NAME} ${VERSION}" TYPE SHA1 UPPER)
-string(UUID upgradeCode NAMESPACE ${namespace} NAME "upgrade ${KIND} ${NAME}" TYPE SHA1 UPPER)
-string(UUID componentGuid NAMESPACE ${namespace} NAME "component ${KIND} ${NAME}" TYPE SHA1 UPPER)
+include(${CMAKE_CURRENT_LIST_DIR}/PackageCodes.cmake)
+pellmont_package_code(productCode product ${KIND} "${NAME}" ${VERSION})
+pellmont_package_code(upgradeCode upgrade ${KIND} "${NAME}")
+pellmont_package_code(componentGuid component ${KIND} "${NAME}")
 # The registry value holds the version's digits: 1.5.3 is build 153.
 string(REPLACE "." "" build "${VERSION}")
 

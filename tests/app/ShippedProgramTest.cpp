@@ -125,6 +125,13 @@ TEST_F(ShippedProgram, CarriesItsManifestAndSevenImageIcon) {
     EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\""));
     EXPECT_NE(std::string::npos,
               manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
+    // The program's own assembly carries the project's one version.
+    std::string version;
+    for (const unsigned short number : PROJECT_VERSION_NUMBERS) {
+        version += (version.empty() ? "" : ".") + std::to_string(number);
+    }
+    EXPECT_NE(std::string::npos, manifest.find("name=\"Pellmont.Installer\" version=\"" + version + "\""))
+        << manifest;
 
     const HRSRC groupResource = FindResourceW(module, MAKEINTRESOURCEW(101), MAKEINTRESOURCEW(14));
     ASSERT_NE(nullptr, groupResource) << GetLastError();

@@ -29,8 +29,10 @@ TEST(CheckReport, ShowsWhatIsNotPrintableAsEscapes) {
         {L"zero\x200Bwidth\xFEFF, soft\x00ADhyphen", "zero\\u200Bwidth\\uFEFF, soft\\u00ADhyphen"},
         {L"lone \xD800 and \xDC00", "lone \\uD800 and \\uDC00"},
         {L"tag \xDB40\xDC41", "tag \\uDB40\\uDC41"},
-        {L"C:\\Users\\Ren\x00E9" L"e \x03A9 \x97F3 \xD83C\xDFB5", "C:\\Users\\Ren\xC3\xA9"
-                                                              "e \xCE\xA9 \xE9\x9F\xB3 \xF0\x9F\x8E\xB5"},
+        {L"C:\\Users\\Ren\x00E9"
+         L"e \x03A9 \x97F3 \xD83C\xDFB5",
+         "C:\\Users\\Ren\xC3\xA9"
+         "e \xCE\xA9 \xE9\x9F\xB3 \xF0\x9F\x8E\xB5"},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.shown);

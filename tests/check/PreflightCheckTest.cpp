@@ -121,8 +121,12 @@ protected:
 
     // Runs the check on the folder, its report going to a file elsewhere; the exit code.
     DWORD runCheck(std::vector<std::wstring>& lines) { return runCheck(lines, folder.path()); }
-
     DWORD runCheck(std::vector<std::wstring>& lines, const KString& checked) {
+        return runCheckWith(lines, L" \"" + checked + L"\"");
+    }
+
+    // commandLine: the arguments, after a blank.
+    DWORD runCheckWith(std::vector<std::wstring>& lines, const KString& commandLine) {
         const KString reportPath = reportFolder.join(L"\\report.txt");
         SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
         DWORD exitCode = ~0u;
@@ -131,7 +135,7 @@ protected:
                                                       &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                                       nullptr));
             EXPECT_TRUE(report.isValid()) << "cannot make the report file: " << GetLastError();
-            exitCode = runProgram(KString(CHECK_PROGRAM, KString::REFER_STATIC), L" \"" + checked + L"\"",
+            exitCode = runProgram(KString(CHECK_PROGRAM, KString::REFER_STATIC), commandLine,
                                   CHECK_TIMEOUT_MS, report.get());
         }
         std::string bytes;
@@ -170,6 +174,7 @@ std::vector<std::wstring> installedLines(const wchar_t* product, const wchar_t* 
         lines.push_back(std::wstring(L"  ") + plugin + L" Plug-In: " +
                         (installed ? L"installed, " : L"not installed, no file ") + moduleFile(plugin));
     }
+    lines.push_back(L"  Desktop user: the user signed in at the console (no desktop shell in this session)");
     lines.push_back(L"  Product folder: " + productFolder());
     lines.push_back(L"  Configuration files there: " + presentFiles);
     return lines;
@@ -230,9 +235,12 @@ TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDo) {
                     {L"",
                      L"Packages",
                      L"  Veltrano Pro: would be installed from VN1.5.3 Setup.msi",
+                     L"    ProductCode " + std::wstring(VELTRANO_PRODUCT_CODE) + L", ProductVersion 1.5.3",
                      L"    VN1.5.7 Setup.msi: not used, a higher version",
+                     L"      ProductCode " + std::wstring(VELTRANO_PRODUCT_CODE) + L", ProductVersion 1.5.3",
                      L"  Clockline Plug-In: no package offered; it would not be installed",
                      L"    Clockline Plug-In v1.5 Setup.msi: not used, a version the installer does not know",
+                     L"      ProductCode " + std::wstring(CLOCKLINE_PRODUCT_CODE) + L", ProductVersion 1.0",
                      L"  Driftcast Plug-In: installed already, no package would be used",
                      L"  Panelgate Plug-In: no package offered; it would not be installed",
                      L"    Panelgate Plug-In v1.0 Setup.msi: not used, a folder",
@@ -277,6 +285,7 @@ TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDo) {
                      L"Packages",
                      L"  Veltrano Pro: installed already, no package would be used",
                      L"  Clockline Plug-In: would be installed from Clockline Plug-In v1.0 Setup.msi",
+                     L"    ProductCode " + std::wstring(CLOCKLINE_PRODUCT_CODE) + L", ProductVersion 1.0",
                      L"  Driftcast Plug-In: no package offered; it would not be installed",
                      L"  Panelgate Plug-In: no package offered; it would not be installed",
                      L"",
@@ -515,6 +524,73 @@ TEST_F(PreflightCheck, NamesAProductFolderOutsideTheDesktopUsersProfile) {
     EXPECT_NE(report.end(), found) << testing::PrintToString(joined(report));
     EXPECT_EQ(L"Result: exit code 1: the product folder lies outside the desktop user's profile",
               report.back());
+}
+
+// The exit code as an operator's script reads it, for the command lines batch files and consoles
+// pass and for folders that offer too little to install.
+TEST_F(PreflightCheck, ExitCodesForCommandLinesAndFoldersAsScriptsMeetThem) {
+    const std::wstring checked = checkedFolder();
+    const std::wstring heading = L"Pellmont pre-flight check of " + checked;
+    const std::wstring productCode =
+        L"    ProductCode " + std::wstring(VELTRANO_PRODUCT_CODE) + L", ProductVersion 1.5.3";
+    const struct {
+        const char* what;
+        std::wstring arguments;
+        std::vector<const wchar_t*> files; // copies of a test package
+        DWORD build;                       // the product's "Build" value; 0 for none
+        DWORD exitCode;
+        std::vector<std::wstring> lines; // in the report, in this order
+    } cases[] = {
+        {"usage", L" /?", {}, 0, 0, {L"Usage: PellmontCheck [folder]"}},
+        {"two folders", L" \"" + checked + L"\" other", {}, 0, 2, {L"Usage: PellmontCheck [folder]"}},
+        {"an empty folder, and a Build value past the signed range",
+         L" \"" + checked + L"\"",
+         {},
+         3000000000u,
+         1,
+         {heading, L"  Veltrano Pro: installed, Build 3000000000",
+          L"Result: exit code 1: the folder offers no package and no configuration file"}},
+        // "%~dp0" ends in a separator, which escapes the closing quote.
+        {"the folder of a batch file, with the package's ProductCode",
+         L" \"" + checked + L"\\\"",
+         {L"\\VN1.5.3 Setup.msi"},
+         0,
+         0,
+         {heading, L"  Veltrano Pro: would be installed from VN1.5.3 Setup.msi", productCode,
+          L"Result: exit code 0, everything offered would take effect"}},
+        {"a misspelt package and one without its \"v\"",
+         L" \"" + checked + L"\"",
+         {L"\\VN1.5.3 Setup.msi", L"\\Clockline Plug-In 1.0 Setup.msi", L"\\Veltrano 1.5.3 Setup.MSI"},
+         0,
+         1,
+         {L"  Other packages",
+          L"    Clockline Plug-In 1.0 Setup.msi: not recognised, the name of no product's package",
+          L"    Veltrano 1.5.3 Setup.MSI: not recognised, the name of no product's package",
+          L"Result: exit code 1: a package's name is not one the installer knows"}},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        for (const wchar_t* name : test.files) {
+            addCopy(name, testPackage(L"\\VN1.5.3 Setup.msi"));
+        }
+        deleteProductKey(PACKAGE_REGISTRY_VIEW);
+        if (test.build != 0) {
+            ASSERT_EQ(ERROR_SUCCESS,
+                      writeProductValue(PACKAGE_REGISTRY_VIEW, REG_DWORD, &test.build, sizeof(test.build)));
+        }
+        std::vector<std::wstring> report;
+        EXPECT_EQ(test.exitCode, runCheckWith(report, toKString(test.arguments)));
+        auto from = report.begin();
+        for (const std::wstring& expected : test.lines) {
+            from = std::find(from, report.end(), expected);
+            EXPECT_NE(report.end(), from)
+                << "no line " << testing::PrintToString(expected) << " in order in\n"
+                << testing::PrintToString(joined(report));
+        }
+        for (const wchar_t* name : test.files) {
+            DeleteFileW(folder.join(name).text());
+        }
+    }
 }
 
 // Files made to derail a reader: each gives a report and an exit code in bounded time, and is left

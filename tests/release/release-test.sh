@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # tools/release as an operator runs it, with a code-signing certificate made for this test: without
-# a certificate it stops and writes nothing; with one, dist/ gets a program that verifies, is signed
-# by that certificate, imports only system libraries and is the unsigned build byte for byte apart
-# from the fields that signing sets.
+# a certificate it stops and writes nothing; with one, dist/ gets both programs, each of which
+# verifies, is signed by that certificate, imports only system libraries and is its unsigned build
+# byte for byte apart from the fields that signing sets, with their checksums and the commit they
+# were built from.
 set -euo pipefail
 root=$1
 work=$(mktemp -d)
@@ -40,35 +41,28 @@ openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/signer.pem" -out "$work
 
 PELLMONT_SIGNING_CERTIFICATE=$work/signer.p12 PELLMONT_SIGNING_PASSWORD=$password \
     "$root/tools/release" >"$work/release.log" 2>&1 || { cat "$work/release.log"; exit 1; }
-signed=$work/dist/Pellmont.exe
-unsigned=$work/build/release/app/Pellmont.exe
 
-verifies_signed_by_test_certificate() {
+verifies_signed_by_test_certificate() {  # verifies_signed_by_test_certificate SIGNED
     local signer_hash
     signer_hash=$(openssl x509 -in "$work/signer.pem" -outform DER | sha256sum | cut -d' ' -f1)
-    osslsigncode verify -CAfile "$work/signer.pem" -require-leaf-hash "sha256:$signer_hash" -in "$signed" \
+    osslsigncode verify -CAfile "$work/signer.pem" -require-leaf-hash "sha256:$signer_hash" -in "$1" \
         >"$work/verify.log" 2>&1 || { cat "$work/verify.log"; return 1; }
 }
-check "the signed program verifies and its signer is the test certificate" verifies_signed_by_test_certificate
 
-check "the checksum file holds the signed program's SHA-256" \
-    sh -c 'cd "$1" && sha256sum --quiet -c Pellmont.exe.sha256' - "$work/dist"
-
-imports_only_system_libraries() {
+imports_only_system_libraries() {  # imports_only_system_libraries SIGNED
     local system=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll "
     local imported library
-    imported=$(i686-w64-mingw32-objdump -p "$signed" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+    imported=$(i686-w64-mingw32-objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
     [ -n "$imported" ] || { echo "no imports read"; return 1; }
     for library in $imported; do
         [[ $system == *" $library "* ]] || { echo "imports $library"; return 1; }
     done
 }
-check "the signed program imports only system libraries" imports_only_system_libraries
 
 # Signing sets the image checksum and the certificate table entry of the headers and appends the
 # signature; every other byte of the unsigned program stays.
-unsigned_content_unchanged() {
-    local header checksum table offset
+unsigned_content_unchanged() {  # unsigned_content_unchanged UNSIGNED SIGNED
+    local unsigned=$1 signed=$2 header checksum table offset
     header=$(od -An -tu4 -j60 -N4 "$unsigned" | tr -d ' ')
     checksum=$((header + 4 + 20 + 64))
     table=$((header + 4 + 20 + 96 + 4 * 8))
@@ -82,6 +76,26 @@ unsigned_content_unchanged() {
         fi
     done < <(cmp -l "$unsigned" "$signed" 2>/dev/null)
 }
-check "apart from the fields that signing sets, the unsigned program unchanged" unsigned_content_unchanged
+
+for program in app/Pellmont.exe check/PellmontCheck.exe; do
+    name=${program##*/}
+    signed=$work/dist/$name
+    unsigned=$work/build/release/$program
+    check "$name: signed, and it verifies with the test certificate as its signer" \
+        verifies_signed_by_test_certificate "$signed"
+    check "$name: the checksum file holds the signed program's SHA-256" \
+        sh -c 'cd "$1" && sha256sum --quiet -c "$2.sha256"' - "$work/dist" "$name"
+    check "$name: imports only system libraries" imports_only_system_libraries "$signed"
+    check "$name: apart from the fields that signing sets, the unsigned program unchanged" \
+        unsigned_content_unchanged "$unsigned" "$signed"
+done
+
+names_the_commit() {
+    local commit
+    commit=$(git -C "$root" rev-parse HEAD)
+    grep -q "^built from commit $commit" "$work/dist/BUILT-FROM.txt" ||
+        { cat "$work/dist/BUILT-FROM.txt"; return 1; }
+}
+check "dist/ names the commit the programs were built from" names_the_commit
 
 [ $failures -eq 0 ]
