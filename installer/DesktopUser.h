@@ -29,7 +29,8 @@ public:
     static DesktopUser find(UserTokenQuery queryUserToken);
 
     DesktopUserSource source() const { return how; }
-    // Null for the running account.
+    // Null for the running account. Can be taken on (UserImpersonation), so that what is written into
+    // the user's folder is written with the user's rights.
     HANDLE token() const { return userToken.get(); }
     // Without a trailing separator; empty when it cannot be determined.
     const KString& appDataFolder() const { return folder; }
