@@ -1,10 +1,11 @@
-// The shipped 32-bit program as a file: its imports, subsystem, manifest, icon group and version, and
-// what its link took from the C++ runtime.
+// The shipped 32-bit program as a file: its imports, subsystem, manifest, icon group and version, what
+// its link took from the C++ runtime, and that it needs nothing of the C runtime's start-up code.
 
 #include "AppTestPaths.h"
 #include "ProjectVersion.h"
 
 #include "foundation/KString.h"
+#include "support/StartupGuard.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
@@ -231,4 +232,10 @@ TEST(ShippedProgramLink, TakesNothingFromTheCxxRuntime) {
         EXPECT_EQ(std::string::npos, found)
             << "linked from " << archive << ": " << members.substr(found, members.find('\n', found) - found);
     }
+}
+
+// The program starts at its own entry: nothing there constructs global objects, sets up thread-local
+// data or applies pseudo-relocations.
+TEST(ShippedProgramLink, NeedsNothingOfTheRuntimeStartupCode) {
+    EXPECT_TRUE(needsNoRuntimeStartup(PROGRAM_UNDER_TEST, PROGRAM_MAP));
 }

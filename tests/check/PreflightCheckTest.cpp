@@ -10,6 +10,7 @@
 
 #include "foundation/KString.h"
 #include "foundation/UniqueResource.h"
+#include "support/StartupGuard.h"
 #include "support/TemporaryFolder.h"
 #include "support/UnixSymbolicLink.h"
 
@@ -728,4 +729,9 @@ TEST(PreflightCheckProgram, RunsAsInvokerOnTheConsoleWithSystemDllsOnly) {
                                SizeofResource(module, resource));
     EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\"")) << manifest;
     FreeLibrary(module);
+}
+
+// The check starts at its own entry, as the installer does.
+TEST(PreflightCheckProgram, NeedsNothingOfTheRuntimeStartupCode) {
+    EXPECT_TRUE(needsNoRuntimeStartup(CHECK_PROGRAM, CHECK_MAP));
 }

@@ -31,13 +31,18 @@ KString testProgram(const wchar_t* name) {
     return KString(TEST_PROGRAM_FOLDER, KString::REFER_STATIC) + name;
 }
 
-DWORD runProgram(const KString& application, const KString& commandLine, DWORD timeoutMs, HANDLE output) {
+DWORD runProgram(const KString& application, const KString& commandLine, DWORD timeoutMs, HANDLE output,
+                 WORD showCommand) {
     STARTUPINFOW startupInfo = {};
     startupInfo.cb = sizeof(startupInfo);
     if (output != nullptr) {
         startupInfo.dwFlags = STARTF_USESTDHANDLES;
         startupInfo.hStdOutput = output;
         startupInfo.hStdError = output;
+    }
+    if (showCommand != SW_SHOWDEFAULT) {
+        startupInfo.dwFlags |= STARTF_USESHOWWINDOW;
+        startupInfo.wShowWindow = showCommand;
     }
     PROCESS_INFORMATION processInformation = {};
     std::vector<wchar_t> writable(commandLine.text(), commandLine.text() + commandLine.length() + 1);

@@ -19,9 +19,10 @@ KString testProgram(const wchar_t* name);
 
 // Runs the program with the command line (which begins with a blank) and waits at most timeoutMs.
 // Its exit code; STILL_ACTIVE when it did not end in time (it is then terminated), or ~0u when it
-// could not be started. An inheritable output handle becomes its standard output and error.
+// could not be started. An inheritable output handle becomes its standard output and error; a show
+// command other than SW_SHOWDEFAULT is handed to it as its starter's (STARTF_USESHOWWINDOW).
 DWORD runProgram(const KString& application, const KString& commandLine, DWORD timeoutMs,
-                 HANDLE output = nullptr);
+                 HANDLE output = nullptr, WORD showCommand = SW_SHOWDEFAULT);
 // Removes what the package installed; a package that is not installed is fine.
 void uninstallPackage(const KString& packagePath);
 
