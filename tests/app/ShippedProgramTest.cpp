@@ -149,8 +149,11 @@ TEST_F(ShippedProgram, CarriesItsManifestAndSevenImageIcon) {
         sizes.insert(entry.width);
         const HRSRC imageResource = FindResourceW(module, MAKEINTRESOURCEW(entry.id), MAKEINTRESOURCEW(3));
         ASSERT_NE(nullptr, imageResource) << "image " << entry.id;
-        // Each image decodes by itself at its own size, the PNG-compressed large ones included.
+        // Each image is stored as PNG, which a bitmap would take several times the bytes of, and decodes
+        // by itself at its own size.
         BYTE* const bits = static_cast<BYTE*>(LockResource(LoadResource(module, imageResource)));
+        ASSERT_GE(SizeofResource(module, imageResource), 8u);
+        EXPECT_EQ(0, std::memcmp(bits, "\x89PNG\r\n\x1a\n", 8)) << "image " << entry.id << " is no PNG";
         const HICON icon = CreateIconFromResourceEx(bits, SizeofResource(module, imageResource), TRUE,
                                                     0x00030000, 0, 0, LR_DEFAULTCOLOR);
         ASSERT_NE(nullptr, icon) << "image " << entry.id << " of " << int(entry.width) << " pixels";
