@@ -1,10 +1,11 @@
 // Runs the installer, as an operator would, on an empty folder and on a folder with two
 // configuration databases and a start-up file, and compares it with the smallest window programs
 // run the same way. Prints Markdown tables: time from start to the first "Please wait..." and to
-// the end against the run's fixed waits, and peak private memory.
+// the end against the run's fixed waits, and peak private memory; for the installer also the peak of
+// its own heap, from one run of its heap-counted build (bench/HeapCounter.cpp) in each folder.
 //
-// Usage: run_overhead_bench PELLMONT.EXE MINIMAL_WINDOW.EXE MINIMAL_COM_WINDOW.EXE SAMPLE_DATABASE
-//        [repetitions]
+// Usage: run_overhead_bench PELLMONT.EXE PELLMONT_HEAP_COUNTED.EXE MINIMAL_WINDOW.EXE
+//        MINIMAL_COM_WINDOW.EXE SAMPLE_DATABASE [repetitions]
 
 #include "ObservedRun.h"
 
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -82,9 +84,36 @@ bool runOnce(Scenario& scenario, bool sampleMemory, bool keep) {
     return true;
 }
 
-KString programCopyIn(const TemporaryFolder& folder, const wchar_t* program) {
-    const KString copy = folder.join(L"\\Pellmont.exe");
+KString programCopyIn(const TemporaryFolder& folder, const wchar_t* program, const wchar_t* name) {
+    const KString copy = folder.join(name);
     return CopyFileW(program, copy.text(), FALSE) ? copy : KString();
+}
+
+// What the installer's own code held on the heap: the most bytes at once, in how many allocations.
+struct OwnHeap {
+    unsigned long peakBytes;
+    unsigned long allocations;
+    unsigned long heldAtEnd;
+    bool measured;
+};
+
+// One run of the heap-counted build beside the scenario's program, so that it finds the same folder.
+OwnHeap measureOwnHeap(const TemporaryFolder& folder, const wchar_t* heapCountedProgram) {
+    OwnHeap heap = {0, 0, 0, false};
+    const KString program = programCopyIn(folder, heapCountedProgram, L"\\PellmontHeapCounted.exe");
+    const KString report = folder.join(L"\\heap-report.txt");
+    if (program.isEmpty() || !SetEnvironmentVariableW(L"PELLMONT_HEAP_REPORT", report.text())) {
+        return heap;
+    }
+    Sleep(SETTLE_MS);
+    const ObservedRun run = observeRun(program.text(), L"", {L"Pellmont", L"Please wait..."}, false);
+    SetEnvironmentVariableW(L"PELLMONT_HEAP_REPORT", nullptr);
+    std::string text;
+    if (run.started && run.exitCode == 0 && readFileBytes(report, text)) {
+        heap.measured = std::sscanf(text.c_str(), "%lu %lu %lu", &heap.peakBytes, &heap.allocations,
+                                    &heap.heldAtEnd) == 3;
+    }
+    return heap;
 }
 
 // The copies the configured runs make in the desktop user's product folder, removed afterwards
@@ -120,21 +149,21 @@ const char* verdict(bool measured, bool met) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const int repetitions = argc > 5 ? _wtoi(argv[5]) : 5;
-    if (argc < 5 || repetitions < 1) {
+    const int repetitions = argc > 6 ? _wtoi(argv[6]) : 5;
+    if (argc < 6 || repetitions < 1) {
         std::fprintf(stderr,
-                     "usage: run_overhead_bench PELLMONT.EXE MINIMAL_WINDOW.EXE MINIMAL_COM_WINDOW.EXE "
-                     "SAMPLE_DATABASE [repetitions >= 1]\n");
+                     "usage: run_overhead_bench PELLMONT.EXE PELLMONT_HEAP_COUNTED.EXE MINIMAL_WINDOW.EXE "
+                     "MINIMAL_COM_WINDOW.EXE SAMPLE_DATABASE [repetitions >= 1]\n");
         return 2;
     }
     const TemporaryFolder emptyFolder;
     const TemporaryFolder configuredFolder;
     const char startupBytes[] = "start-up configuration";
-    const KString emptyProgram = programCopyIn(emptyFolder, argv[1]);
-    const KString configuredProgram = programCopyIn(configuredFolder, argv[1]);
+    const KString emptyProgram = programCopyIn(emptyFolder, argv[1], L"\\Pellmont.exe");
+    const KString configuredProgram = programCopyIn(configuredFolder, argv[1], L"\\Pellmont.exe");
     if (emptyProgram.isEmpty() || configuredProgram.isEmpty() ||
-        !CopyFileW(argv[4], configuredFolder.join(L"\\Profiles.db64").text(), FALSE) ||
-        !CopyFileW(argv[4], configuredFolder.join(L"\\Profiles.db").text(), FALSE) ||
+        !CopyFileW(argv[5], configuredFolder.join(L"\\Profiles.db64").text(), FALSE) ||
+        !CopyFileW(argv[5], configuredFolder.join(L"\\Profiles.db").text(), FALSE) ||
         !writeFileBytes(configuredFolder.join(L"\\Autostart.dat64"), startupBytes, sizeof(startupBytes))) {
         std::fprintf(stderr, "cannot prepare the run folders (error %lu)\n", GetLastError());
         return 1;
@@ -143,8 +172,8 @@ int wmain(int argc, wchar_t** argv) {
 
     const WindowSign installer = {L"Pellmont", L"Please wait..."};
     const WindowSign minimal = {L"Minimal", nullptr};
-    const KString minimalProgram(argv[2], KString::REFER_STATIC);
-    const KString minimalComProgram(argv[3], KString::REFER_STATIC);
+    const KString minimalProgram(argv[3], KString::REFER_STATIC);
+    const KString minimalComProgram(argv[4], KString::REFER_STATIC);
     // The minimal programs stay open as long as an empty run when their memory is sampled.
     Scenario scenarios[] = {
         {"Installer, empty folder",
@@ -188,6 +217,8 @@ int wmain(int argc, wchar_t** argv) {
     for (Scenario& scenario : scenarios) {
         runOnce(scenario, true, false);
     }
+    const OwnHeap emptyHeap = measureOwnHeap(emptyFolder, argv[2]);
+    const OwnHeap configuredHeap = measureOwnHeap(configuredFolder, argv[2]);
     Scenario& empty = scenarios[0];
     Scenario& configured = scenarios[1];
     Scenario& bareMinimal = scenarios[2];
@@ -228,19 +259,26 @@ int wmain(int argc, wchar_t** argv) {
                 OVERHEAD_TARGET_SHARE * 100, verdict(true, rawMet));
 
     std::printf("| Program, one run sampled every 5 ms | Peak private bytes | Against the minimal program | "
-                "Against the minimal program with a COM worker |\n|---|---|---|---|\n");
+                "Against the minimal program with a COM worker | The program's own heap at its peak |\n"
+                "|---|---|---|---|---|\n");
     const double barePeak = static_cast<double>(bareMinimal.peakPrivateBytes);
     const double comPeak = static_cast<double>(comMinimal.peakPrivateBytes);
     bool memoryMet = true;
-    bool memoryMeasured = barePeak > 0 && comPeak > 0;
+    bool memoryMeasured = barePeak > 0 && comPeak > 0 && emptyHeap.measured && configuredHeap.measured;
     for (const Scenario& scenario : scenarios) {
         const double peak = static_cast<double>(scenario.peakPrivateBytes);
         memoryMeasured = memoryMeasured && peak > 0;
-        if (&scenario == &empty || &scenario == &configured) {
+        const OwnHeap* const heap = &scenario == &empty        ? &emptyHeap
+                                    : &scenario == &configured ? &configuredHeap
+                                                               : nullptr;
+        char ownHeap[80] = "-";
+        if (heap != nullptr) {
             memoryMet = memoryMet && barePeak > 0 && peak / barePeak <= MEMORY_TARGET_RATIO;
+            std::snprintf(ownHeap, sizeof ownHeap, "%.1f KiB in %lu allocations, %lu bytes held at the end",
+                          heap->peakBytes / 1024.0, heap->allocations, heap->heldAtEnd);
         }
-        std::printf("| %s | %.2f MiB | %.2f | %.2f |\n", scenario.name, peak / MEBIBYTE,
-                    barePeak > 0 ? peak / barePeak : 0.0, comPeak > 0 ? peak / comPeak : 0.0);
+        std::printf("| %s | %.2f MiB | %.2f | %.2f | %s |\n", scenario.name, peak / MEBIBYTE,
+                    barePeak > 0 ? peak / barePeak : 0.0, comPeak > 0 ? peak / comPeak : 0.0, ownHeap);
     }
     std::printf("\nMemory target (at most %.1f times the minimal program): %s.\n", MEMORY_TARGET_RATIO,
                 verdict(memoryMeasured, memoryMet));
