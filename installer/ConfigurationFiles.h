@@ -11,9 +11,6 @@ struct ConfigurationFile {
 
 constexpr int CONFIGURATION_COUNT = 4;
 
-inline constexpr ConfigurationFile CONFIGURATION_FILES[CONFIGURATION_COUNT] = {
-    {L"\\Profiles.db64", L"Copying 64bit Configuration...", true},
-    {L"\\Profiles.db", L"Copying 32bit Configuration...", true},
-    {L"\\Autostart.dat64", L"Copying 64bit Startup Configuration...", false},
-    {L"\\Autostart.dat", L"Copying 32bit Startup Configuration...", false},
-};
+// Defined once, in ConfigurationFiles.cpp, so that its texts are not copied into every file that
+// reads it.
+extern const ConfigurationFile CONFIGURATION_FILES[CONFIGURATION_COUNT];
