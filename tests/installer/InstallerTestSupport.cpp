@@ -3,6 +3,9 @@
 #include "TestPaths.h"
 #include "installer/ComponentDetection.h"
 
+#include <msi.h>
+#include <msiquery.h>
+
 #include <cwchar>
 #include <vector>
 
@@ -14,6 +17,30 @@ constexpr wchar_t USER_SHELL_FOLDERS_KEY[] =
 constexpr wchar_t SHELL_FOLDERS_KEY[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 constexpr wchar_t OTHER_ACCOUNT_KEY[] = L"Software\\PellmontTests";
+
+struct MsiHandleTraits {
+    using Type = MSIHANDLE;
+    static Type invalid() { return 0; }
+    static void close(Type handle) { MsiCloseHandle(handle); }
+};
+using UniqueMsiHandle = UniqueResource<MsiHandleTraits>;
+
+// The product code in the package's Property table; empty when the package cannot be read.
+std::wstring productCodeOf(const KString& packagePath) {
+    UniqueMsiHandle database;
+    UniqueMsiHandle view;
+    UniqueMsiHandle record;
+    if (MsiOpenDatabaseW(packagePath.text(), MSIDBOPEN_READONLY, database.put()) != ERROR_SUCCESS ||
+        MsiDatabaseOpenViewW(database.get(), L"SELECT `Value` FROM `Property` WHERE `Property`='ProductCode'",
+                             view.put()) != ERROR_SUCCESS ||
+        MsiViewExecute(view.get(), 0) != ERROR_SUCCESS ||
+        MsiViewFetch(view.get(), record.put()) != ERROR_SUCCESS) {
+        return std::wstring();
+    }
+    wchar_t code[64] = {};
+    DWORD length = 64;
+    return MsiRecordGetStringW(record.get(), 1, code, &length) == ERROR_SUCCESS ? code : std::wstring();
+}
 
 KString systemProgram(const wchar_t* name) {
     wchar_t folder[MAX_PATH] = {};
@@ -62,7 +89,16 @@ DWORD runProgram(const KString& application, const KString& commandLine, DWORD t
     return exitCode;
 }
 
+bool isPackageInstalled(const KString& packagePath) {
+    const std::wstring productCode = productCodeOf(packagePath);
+    return !productCode.empty() && MsiQueryProductStateW(productCode.c_str()) == INSTALLSTATE_DEFAULT;
+}
+
 void uninstallPackage(const KString& packagePath) {
+    // Each msiexec.exe run costs the cleaning of every test a second or so, installed or not.
+    if (!isPackageInstalled(packagePath)) {
+        return;
+    }
     runProgram(systemProgram(L"\\msiexec.exe"),
                KString(L" /x \"", KString::REFER_STATIC) + packagePath + L"\" /qn", PROCESS_TIMEOUT_MS);
 }

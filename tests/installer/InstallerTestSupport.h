@@ -23,7 +23,9 @@ KString testProgram(const wchar_t* name);
 // command other than SW_SHOWDEFAULT is handed to it as its starter's (STARTF_USESHOWWINDOW).
 DWORD runProgram(const KString& application, const KString& commandLine, DWORD timeoutMs,
                  HANDLE output = nullptr, WORD showCommand = SW_SHOWDEFAULT);
-// Removes what the package installed; a package that is not installed is fine.
+// Whether the Windows Installer has the package's product installed for the machine.
+bool isPackageInstalled(const KString& packagePath);
+// Removes what the package installed; a package that is not installed is left alone.
 void uninstallPackage(const KString& packagePath);
 
 // Where a 32-bit package puts its registry values and files, named as a package's own 32-bit code

@@ -47,12 +47,16 @@ void installAndCheck(const KString& folder, const PackageCase& entry) {
         << "error " << GetLastError();
     uninstallPackage(package);
     ASSERT_FALSE(entry.installed()) << "installed before the test";
+    ASSERT_FALSE(isPackageInstalled(package));
 
     installPackage(package);
     EXPECT_TRUE(entry.installed());
+    // The cleaning of the tests names the build's package, not the copy that was installed.
+    EXPECT_TRUE(isPackageInstalled(testPackage(entry.package)));
 
     uninstallPackage(package);
     EXPECT_FALSE(entry.installed());
+    EXPECT_FALSE(isPackageInstalled(package));
     // The uninstallation leaves the plug-ins' common folders; they go when empty.
     RemoveDirectoryW((getProgramFilesFolder() + L"\\Quillmark\\VNPlugins").text());
     RemoveDirectoryW((getProgramFilesFolder() + L"\\Quillmark").text());
@@ -137,6 +141,7 @@ TEST(PackageInstallation, FailingPackageReturnsAfterTheInstallerHasEnded) {
     // it had written is gone.
     EXPECT_TRUE(KFile::exists(marker));
     EXPECT_FALSE(isProductInstalled());
+    EXPECT_FALSE(isPackageInstalled(package));
 }
 
 TEST(PackageInstallation, MissingPackageReturnsWithoutInstalling) {
