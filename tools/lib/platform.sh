@@ -41,17 +41,22 @@ configure() {
     fi
 }
 
-# build_targets [target...]: both builds, everything unless targets are named.
-build_targets() {
-    local targets=()
-    local target
+# build_arch ARCH [target...]: the build of one architecture (i686 or x86_64), everything unless
+# targets are named.
+build_arch() {
+    local arch=$1 targets=() target
+    shift
     for target in "$@"; do
         targets+=(--target "$target")
     done
-    configure "$PELLMONT_BUILD/i686" toolchain-i686.cmake
-    configure "$PELLMONT_BUILD/x86_64" toolchain-x86_64.cmake
-    cmake --build "$PELLMONT_BUILD/i686" -j "$(nproc)" "${targets[@]}"
-    cmake --build "$PELLMONT_BUILD/x86_64" -j "$(nproc)" "${targets[@]}"
+    configure "$PELLMONT_BUILD/$arch" "toolchain-$arch.cmake"
+    cmake --build "$PELLMONT_BUILD/$arch" -j "$(nproc)" "${targets[@]}"
+}
+
+# build_targets [target...]: both builds.
+build_targets() {
+    build_arch i686 "$@"
+    build_arch x86_64 "$@"
 }
 
 # The endpoints that the tests and the demo find by friendly name; each sink also brings a capture
@@ -60,14 +65,6 @@ PELLMONT_RENDER_ENDPOINTS=("Speakers (Studio USB)" "Line 1" "Headphones" "HEADPH
 PELLMONT_CAPTURE_ENDPOINTS=("Microphone (Studio USB)" "Line 1")
 
 pulse_escape() { printf '%s' "$1" | sed 's/ /\\ /g'; }
-
-free_display() {
-    local number=90
-    while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do
-        number=$((number + 1))
-    done
-    echo "$number"
-}
 
 wait_for() {  # wait_for SECONDS COMMAND...
     local deadline=$((SECONDS + $1))
@@ -83,19 +80,25 @@ PELLMONT_PIDS=()
 # The prefixes and the services' state live in PELLMONT_PLATFORM (default: the build folder).
 platform_state() { echo "${PELLMONT_PLATFORM:-$PELLMONT_BUILD}/platform"; }
 
-# start_services: the X display and the sound server that both architectures' runs share.
-start_services() {
+# start_display: an Xvfb display of its own, as DISPLAY. The server takes the first free number
+# itself, so that displays started at once, here or by other runs, never meet.
+start_display() {
+    local state number
+    state=$(platform_state)
+    mkdir -p "$state"
+    number=$(mktemp "$state/display.XXXXXX")
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" </dev/null >>"$state/xvfb.log" 2>&1 &
+    PELLMONT_PIDS+=($!)
+    wait_for 10 grep -q '^[0-9]' "$number" || { echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=":$(head -n 1 "$number")"
+    rm -f "$number"
+}
+
+# start_sound: the PulseAudio server with the endpoints, shared by every display and prefix.
+start_sound() {
     local state
     state=$(platform_state)
     mkdir -p "$state"
-
-    local display
-    display=$(free_display)
-    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
-    PELLMONT_PIDS+=($!)
-    export DISPLAY=":$display"
-    wait_for 10 test -e "/tmp/.X11-unix/X$display" || { echo "Xvfb did not start" >&2; return 1; }
-
     export XDG_RUNTIME_DIR=$state/runtime
     rm -rf "$XDG_RUNTIME_DIR"
     mkdir -p -m 700 "$XDG_RUNTIME_DIR"
@@ -121,33 +124,41 @@ start_services() {
     done
 }
 
-# start_wine ARCH: the prefix of one architecture's run (i686 or x86_64) and its persistent wine
-# server. Both prefixes are 64-bit Windows; the i686 run's programs are 32-bit programs in it, as
-# operators run the installer. Sets PELLMONT_WINE to the loader of that architecture's programs.
-start_wine() {
-    local arch=$1 state
+# start_services: one X display and the sound server.
+start_services() {
+    start_display
+    start_sound
+}
+
+# The prefix that every prefix is copied from, made once per build folder: wineboot takes several
+# times as long as a copy, and the copies then start alike.
+prefix_template() { echo "$PELLMONT_BUILD/wineprefix-template"; }
+
+make_prefix_template() {
+    local template state partial
+    template=$(prefix_template)
+    [ ! -d "$template" ] || return 0
     state=$(platform_state)
-    export WINEPREFIX=${PELLMONT_PLATFORM:-$PELLMONT_BUILD}/wineprefix-$arch
-    export WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml="
-    if [ "$arch" = i686 ]; then
-        PELLMONT_WINE=/usr/lib/wine/wine
-    else
-        PELLMONT_WINE=/usr/lib/wine/wine64
-    fi
-    /usr/lib/wine/wineserver -f -p </dev/null >"$state/wineserver-$arch.log" 2>&1 &
-    PELLMONT_PIDS+=($!)
-    PELLMONT_WINESERVER_PID=$!
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "Making the Wine prefix $WINEPREFIX"
-        /usr/lib/wine/wine64 wineboot -i </dev/null >"$state/wineboot-$arch.log" 2>&1
-    fi
+    mkdir -p "$state"
+    echo "Making the Wine prefix $template"
+    # Made aside and moved into place whole, so that an interrupted run leaves no half prefix.
+    partial=$(mktemp -d "$template.XXXXXX")
+    (
+        export WINEPREFIX=$partial
+        /usr/lib/wine/wine64 wineboot -i && settle_prefix && /usr/lib/wine/wineserver -w
+    ) </dev/null >"$state/wineboot.log" 2>&1 ||
+        { rm -rf "$partial"; echo "Making the prefix failed: $state/wineboot.log" >&2; return 1; }
+    # Another run may have made it meanwhile.
+    mv -T "$partial" "$template" 2>/dev/null || rm -rf "$partial"
+}
+
+# settle_prefix: the settings of the prefix WINEPREFIX that Wine's defaults lack. Checked on every
+# start too, so that a prefix made by an older version of these scripts is set as well.
+settle_prefix() {
     # Xvfb has no window manager: Wine then draws captions and frames itself, as Windows does, and
-    # does not wait on a manager that never answers when a window closes. Checked on every start,
-    # so that a prefix made by an older version of this script is set too.
+    # does not wait on a manager that never answers when a window closes.
     if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
-        /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-            </dev/null >>"$state/wineboot-$arch.log" 2>&1
+        /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null
     fi
     # Wine here does not load its own fonts from where Debian puts them: without them windows draw
     # in a fallback font and the caption's close box shows a letter.
@@ -155,16 +166,57 @@ start_wine() {
     for font in /usr/share/wine/fonts/*.ttf; do
         [ -f "$WINEPREFIX/drive_c/windows/Fonts/${font##*/}" ] || cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
     done
+}
+
+# prepare_prefix NAME: the prefix wineprefix-NAME, a copy of the template unless it is there.
+prepare_prefix() {
+    local prefix=${PELLMONT_PLATFORM:-$PELLMONT_BUILD}/wineprefix-$1
+    [ ! -f "$prefix/system.reg" ] || return 0
+    make_prefix_template
+    rm -rf "$prefix" "$prefix.copying"
+    cp -a "$(prefix_template)" "$prefix.copying"
+    mv -T "$prefix.copying" "$prefix"
+}
+
+PELLMONT_WINE_PREFIXES=()
+PELLMONT_WINESERVER_PIDS=()
+
+# start_wine ARCH [NAME]: the prefix wineprefix-NAME (default: ARCH) and its persistent wine server;
+# i686 or x86_64 names the loader of the programs that run in it. Every prefix is 64-bit Windows; an
+# i686 program is a 32-bit program in it, as operators run the installer. Exports WINEPREFIX and
+# sets PELLMONT_WINE to that loader.
+start_wine() {
+    local arch=$1 name=${2:-$1} state
+    state=$(platform_state)
+    mkdir -p "$state"
+    export WINEPREFIX=${PELLMONT_PLATFORM:-$PELLMONT_BUILD}/wineprefix-$name
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ "$arch" = i686 ]; then
+        PELLMONT_WINE=/usr/lib/wine/wine
+    else
+        PELLMONT_WINE=/usr/lib/wine/wine64
+    fi
+    prepare_prefix "$name"
+    /usr/lib/wine/wineserver -f -p </dev/null >"$state/wineserver-$name.log" 2>&1 &
+    PELLMONT_PIDS+=($!)
+    PELLMONT_WINESERVER_PIDS+=($!)
+    PELLMONT_WINE_PREFIXES+=("$WINEPREFIX")
+    settle_prefix </dev/null >>"$state/wineserver-$name.log" 2>&1
     "$PELLMONT_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
-# stop_wine: ends the Windows processes of the current prefix, then its server.
+# stop_wine: ends the Windows processes of every prefix started, then their servers.
 stop_wine() {
-    if [ -n "${PELLMONT_WINESERVER_PID:-}" ]; then
-        /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-        wait "$PELLMONT_WINESERVER_PID" 2>/dev/null || true
-        PELLMONT_WINESERVER_PID=
-    fi
+    local prefix pid
+    for prefix in "${PELLMONT_WINE_PREFIXES[@]}"; do
+        WINEPREFIX=$prefix /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+    done
+    for pid in "${PELLMONT_WINESERVER_PIDS[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    PELLMONT_WINE_PREFIXES=()
+    PELLMONT_WINESERVER_PIDS=()
 }
 
 # start_platform [ARCH]: the services and the prefix of one architecture (default x86_64).
