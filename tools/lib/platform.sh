@@ -168,10 +168,18 @@ settle_prefix() {
     done
 }
 
-# prepare_prefix NAME: the prefix wineprefix-NAME, a copy of the template unless it is there.
+prefix_folder() { echo "${PELLMONT_PLATFORM:-$PELLMONT_BUILD}/wineprefix-$1"; }
+
+# A run that leaves this file in its prefix has not ended well: what a killed or failed test left
+# behind there (a product half installed, a module file) would fail the next run.
+PELLMONT_UNFINISHED_RUN=pellmont-run-unfinished
+
+# prepare_prefix NAME: the prefix wineprefix-NAME, kept from the last run if it ended well, otherwise
+# a fresh copy of the template.
 prepare_prefix() {
-    local prefix=${PELLMONT_PLATFORM:-$PELLMONT_BUILD}/wineprefix-$1
-    [ ! -f "$prefix/system.reg" ] || return 0
+    local prefix
+    prefix=$(prefix_folder "$1")
+    [ ! -f "$prefix/system.reg" ] || [ -e "$prefix/$PELLMONT_UNFINISHED_RUN" ] || return 0
     make_prefix_template
     rm -rf "$prefix" "$prefix.copying"
     cp -a "$(prefix_template)" "$prefix.copying"
@@ -189,7 +197,8 @@ start_wine() {
     local arch=$1 name=${2:-$1} state
     state=$(platform_state)
     mkdir -p "$state"
-    export WINEPREFIX=${PELLMONT_PLATFORM:-$PELLMONT_BUILD}/wineprefix-$name
+    WINEPREFIX=$(prefix_folder "$name")
+    export WINEPREFIX
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
     if [ "$arch" = i686 ]; then
