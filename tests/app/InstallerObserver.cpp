@@ -105,7 +105,9 @@ bool InstallerObserver::follow(DWORD processId, DWORD timeoutMs,
                 onChange(window, recorded.back());
             }
         }
-        if (readProgress(bar, progress) && progress != lastProgress) {
+        // A bar answers 0 between its destruction and the end of its window; the window is hidden
+        // before its controls are destroyed, so what is read once it is hidden was never shown.
+        if (readProgress(bar, progress) && IsWindowVisible(window) && progress != lastProgress) {
             lastProgress = progress;
             recorded.push_back({elapsed(), true, std::wstring(), progress});
             if (onChange) {
