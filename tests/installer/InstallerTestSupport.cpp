@@ -95,7 +95,8 @@ bool isPackageInstalled(const KString& packagePath) {
 }
 
 void uninstallPackage(const KString& packagePath) {
-    // Each msiexec.exe run costs the cleaning of every test a second or so, installed or not.
+    // msiexec.exe takes about half a second even for a product that is not installed, and the tests'
+    // cleaning asks for every package before and after each test.
     if (!isPackageInstalled(packagePath)) {
         return;
     }
