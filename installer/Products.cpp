@@ -1,8 +1,17 @@
 #include "Products.h"
 
-#include <cstdlib>
-
 namespace {
+
+// Room for the longest package name and its terminator.
+constexpr int PACKAGE_NAME_UNITS = 40;
+
+constexpr int lengthOf(const wchar_t* text) {
+    int length = 0;
+    while (text[length] != L'\0') {
+        ++length;
+    }
+    return length;
+}
 
 // Copies the text without its terminator; returns the end of the copy.
 wchar_t* append(wchar_t* destination, const wchar_t* text) {
@@ -24,18 +33,27 @@ constexpr Product PRODUCTS[PRODUCT_COUNT] = {
      L" Setup.msi", PANELGATE_MODULE_PATH},
 };
 
-KString packageName(const Product& product, int version) {
-    const int length = lstrlenW(product.packageNameStart) + lstrlenW(product.firstVersion) +
-                       lstrlenW(product.packageNameEnd);
-    wchar_t* const name =
-        static_cast<wchar_t*>(std::malloc((static_cast<size_t>(length) + 1) * sizeof(wchar_t)));
-    if (name == nullptr) {
-        return KString();
+// Every name fits the buffer, and counting up the version's last digit stays within the digits.
+constexpr bool isEveryPackageNameMade() {
+    for (const Product& product : PRODUCTS) {
+        const int versionLength = lengthOf(product.firstVersion);
+        const int length =
+            lengthOf(product.packageNameStart) + versionLength + lengthOf(product.packageNameEnd);
+        if (length >= PACKAGE_NAME_UNITS ||
+            product.firstVersion[versionLength - 1] + product.packageCount - 1 > L'9') {
+            return false;
+        }
     }
-    wchar_t* end = append(append(name, product.packageNameStart), product.firstVersion);
-    end[-1] = static_cast<wchar_t>(end[-1] + version);
-    *append(end, product.packageNameEnd) = L'\0';
-    return KString(name, KString::ADOPT_BUFFER, length);
+    return true;
+}
+static_assert(isEveryPackageNameMade());
+
+KString packageName(const Product& product, int version) {
+    wchar_t name[PACKAGE_NAME_UNITS];
+    wchar_t* const versionEnd = append(append(name, product.packageNameStart), product.firstVersion);
+    versionEnd[-1] = static_cast<wchar_t>(versionEnd[-1] + version);
+    *append(versionEnd, product.packageNameEnd) = L'\0';
+    return KString(name, KString::COPY_TEXT);
 }
 
 KString packagePattern(const Product& product) {
