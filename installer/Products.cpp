@@ -5,14 +5,6 @@ namespace {
 // Room for the longest package name and its terminator.
 constexpr int PACKAGE_NAME_UNITS = 40;
 
-constexpr int lengthOf(const wchar_t* text) {
-    int length = 0;
-    while (text[length] != L'\0') {
-        ++length;
-    }
-    return length;
-}
-
 // Copies the text without its terminator; returns the end of the copy.
 wchar_t* append(wchar_t* destination, const wchar_t* text) {
     while (*text != L'\0') {
