@@ -24,14 +24,6 @@ constexpr int BAR_Y = 52;
 constexpr int CONTROL_WIDTH = 306;
 constexpr int BAR_HEIGHT = 15;
 
-constexpr int lengthOf(const wchar_t* text) {
-    int length = 0;
-    while (text[length] != L'\0') {
-        ++length;
-    }
-    return length;
-}
-
 } // namespace
 
 InstallerWindow::InstallerWindow() {

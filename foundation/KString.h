@@ -2,6 +2,15 @@
 
 #include <windows.h>
 
+// The length of a text without its terminator; a literal's is known when compiling.
+constexpr int lengthOf(const wchar_t* text) {
+    int length = 0;
+    while (text[length] != L'\0') {
+        ++length;
+    }
+    return length;
+}
+
 // The shared, reference-counted buffer behind buffered KStrings. Its text never changes once made.
 struct KStringData {
     volatile LONG refCount; // changed only by interlocked operations

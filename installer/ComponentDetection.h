@@ -6,10 +6,10 @@
 
 #include <windows.h>
 
-constexpr wchar_t PRODUCT_REGISTRY_KEY[] = L"SOFTWARE\\Quillmark\\VeltranoPro";
-constexpr wchar_t PRODUCT_REGISTRY_VALUE[] = L"Build";
+inline constexpr wchar_t PRODUCT_REGISTRY_KEY[] = L"SOFTWARE\\Quillmark\\VeltranoPro";
+inline constexpr wchar_t PRODUCT_REGISTRY_VALUE[] = L"Build";
 // Appended to the desktop user's AppData folder to make the per-user product folder.
-constexpr wchar_t PRODUCT_FOLDER_NAME[] = L"\\Veltrano Pro";
+inline constexpr wchar_t PRODUCT_FOLDER_NAME[] = L"\\Veltrano Pro";
 
 // The product's "Build" value as the installed test reads it: its type and its (at most four) bytes.
 struct ProductBuild {

@@ -33,7 +33,7 @@ void InstallationPlan::scanFolder(const KString& programFolder) {
         ProductState& state = products[product];
         state.chosen = choosePackage(folder, PRODUCTS[product]);
         if (state.chosen >= 0) {
-            state.package = folder + PRODUCTS[product].packageNames[state.chosen];
+            state.package = folder + packageName(PRODUCTS[product], state.chosen);
         }
     }
     for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {

@@ -20,9 +20,15 @@ bool isSameName(const wchar_t* name, const wchar_t* other) {
     return CompareStringOrdinal(name, -1, other, -1, TRUE) == CSTR_EQUAL;
 }
 
+// The package's name as the folder lists it, without the separator; empty when it cannot be made.
+KString listedName(const Product& product, int version) {
+    const KString name = packageName(product, version);
+    return name.isEmpty() ? name : KString(name.text() + 1, KString::COPY_TEXT);
+}
+
 bool isKnownName(const Product& product, const wchar_t* name) {
-    for (size_t index = 0; index < product.packageCount; ++index) {
-        if (isSameName(product.packageNames[index] + 1, name)) {
+    for (int version = 0; version < product.packageCount; ++version) {
+        if (isSameName(listedName(product, version).text(), name)) {
             return true;
         }
     }
@@ -47,10 +53,10 @@ PackageCandidates::~PackageCandidates() {
 }
 
 void PackageCandidates::list(const KString& programFolder, const Product& product, int chosenIndex) {
-    for (size_t index = 0; index < product.packageCount; ++index) {
-        const KString name(product.packageNames[index] + 1, KString::REFER_STATIC);
-        const KString path = programFolder + product.packageNames[index];
-        if (static_cast<int>(index) == chosenIndex) {
+    for (int version = 0; version < product.packageCount; ++version) {
+        const KString name = listedName(product, version);
+        const KString path = programFolder + packageName(product, version);
+        if (version == chosenIndex) {
             add(name, PackageCandidate::CHOSEN);
         } else if (KFile::exists(path)) {
             add(name, PackageCandidate::HIGHER_VERSION);
@@ -59,7 +65,7 @@ void PackageCandidates::list(const KString& programFolder, const Product& produc
         }
     }
     WIN32_FIND_DATAW found;
-    const UniqueFindHandle search(FindFirstFileW((programFolder + product.packagePattern).text(), &found));
+    const UniqueFindHandle search(FindFirstFileW((programFolder + packagePattern(product)).text(), &found));
     if (!search) {
         return;
     }

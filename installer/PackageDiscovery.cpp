@@ -55,9 +55,9 @@ KString getProgramFolder() {
 }
 
 int choosePackage(const KString& programFolder, const Product& product) {
-    for (size_t index = 0; index < product.packageCount; ++index) {
-        if (KFile::exists(programFolder + product.packageNames[index])) {
-            return static_cast<int>(index);
+    for (int version = 0; version < product.packageCount; ++version) {
+        if (KFile::exists(programFolder + packageName(product, version))) {
+            return version;
         }
     }
     return -1;
@@ -65,7 +65,7 @@ int choosePackage(const KString& programFolder, const Product& product) {
 
 KString findPackage(const KString& programFolder, const Product& product) {
     const int chosen = choosePackage(programFolder, product);
-    return chosen < 0 ? KString() : programFolder + product.packageNames[chosen];
+    return chosen < 0 ? KString() : programFolder + packageName(product, chosen);
 }
 
 KString findProductPackage(const KString& programFolder) {

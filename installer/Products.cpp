@@ -2,45 +2,52 @@
 
 namespace {
 
-// The package names the installer knows, per product, lowest version first. Each begins with the
-// separator and is appended to the program folder; no other name is recognised.
-constexpr const wchar_t* VELTRANO_PACKAGES[] = {
-    L"\\VN1.5.1 Setup.msi", L"\\VN1.5.2 Setup.msi", L"\\VN1.5.3 Setup.msi",
-    L"\\VN1.5.4 Setup.msi", L"\\VN1.5.5 Setup.msi", L"\\VN1.5.6 Setup.msi",
-    L"\\VN1.5.7 Setup.msi", L"\\VN1.5.8 Setup.msi", L"\\VN1.5.9 Setup.msi",
-};
+// Room for the longest package name and its terminator.
+constexpr int PACKAGE_NAME_UNITS = 40;
 
-constexpr const wchar_t* CLOCKLINE_PACKAGES[] = {
-    L"\\Clockline Plug-In v1.0 Setup.msi", L"\\Clockline Plug-In v1.1 Setup.msi",
-    L"\\Clockline Plug-In v1.2 Setup.msi", L"\\Clockline Plug-In v1.3 Setup.msi",
-    L"\\Clockline Plug-In v1.4 Setup.msi",
-};
-
-constexpr const wchar_t* DRIFTCAST_PACKAGES[] = {
-    L"\\Driftcast Plug-In v1.0 Setup.msi", L"\\Driftcast Plug-In v1.1 Setup.msi",
-    L"\\Driftcast Plug-In v1.2 Setup.msi", L"\\Driftcast Plug-In v1.3 Setup.msi",
-    L"\\Driftcast Plug-In v1.4 Setup.msi",
-};
-
-constexpr const wchar_t* PANELGATE_PACKAGES[] = {
-    L"\\Panelgate Plug-In v1.0 Setup.msi", L"\\Panelgate Plug-In v1.1 Setup.msi",
-    L"\\Panelgate Plug-In v1.2 Setup.msi", L"\\Panelgate Plug-In v1.3 Setup.msi",
-    L"\\Panelgate Plug-In v1.4 Setup.msi",
-};
-
-template <size_t count> constexpr size_t countOf(const wchar_t* const (&)[count]) {
-    return count;
+// Copies the text without its terminator; returns the end of the copy.
+wchar_t* append(wchar_t* destination, const wchar_t* text) {
+    while (*text != L'\0') {
+        *destination++ = *text++;
+    }
+    return destination;
 }
 
 } // namespace
 
 constexpr Product PRODUCTS[PRODUCT_COUNT] = {
-    {L"Veltrano Pro", L"Installing Veltrano Pro...", VELTRANO_PACKAGES, countOf(VELTRANO_PACKAGES),
-     L"\\VN* Setup.msi", nullptr},
-    {L"Clockline Plug-In", L"Installing Clockline Plug-In...", CLOCKLINE_PACKAGES,
-     countOf(CLOCKLINE_PACKAGES), L"\\Clockline Plug-In v* Setup.msi", CLOCKLINE_MODULE_PATH},
-    {L"Driftcast Plug-In", L"Installing Driftcast Plug-In...", DRIFTCAST_PACKAGES,
-     countOf(DRIFTCAST_PACKAGES), L"\\Driftcast Plug-In v* Setup.msi", DRIFTCAST_MODULE_PATH},
-    {L"Panelgate Plug-In", L"Installing Panelgate Plug-In...", PANELGATE_PACKAGES,
-     countOf(PANELGATE_PACKAGES), L"\\Panelgate Plug-In v* Setup.msi", PANELGATE_MODULE_PATH},
+    {L"Veltrano Pro", L"Installing Veltrano Pro...", L"\\VN", L"1.5.1", 9, L" Setup.msi", nullptr},
+    {L"Clockline Plug-In", L"Installing Clockline Plug-In...", L"\\Clockline Plug-In v", L"1.0", 5,
+     L" Setup.msi", CLOCKLINE_MODULE_PATH},
+    {L"Driftcast Plug-In", L"Installing Driftcast Plug-In...", L"\\Driftcast Plug-In v", L"1.0", 5,
+     L" Setup.msi", DRIFTCAST_MODULE_PATH},
+    {L"Panelgate Plug-In", L"Installing Panelgate Plug-In...", L"\\Panelgate Plug-In v", L"1.0", 5,
+     L" Setup.msi", PANELGATE_MODULE_PATH},
 };
+
+// Every name fits the buffer, and counting up the version's last digit stays within the digits.
+constexpr bool isEveryPackageNameMade() {
+    for (const Product& product : PRODUCTS) {
+        const int versionLength = lengthOf(product.firstVersion);
+        const int length =
+            lengthOf(product.packageNameStart) + versionLength + lengthOf(product.packageNameEnd);
+        if (length >= PACKAGE_NAME_UNITS ||
+            product.firstVersion[versionLength - 1] + product.packageCount - 1 > L'9') {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(isEveryPackageNameMade());
+
+KString packageName(const Product& product, int version) {
+    wchar_t name[PACKAGE_NAME_UNITS];
+    wchar_t* const versionEnd = append(append(name, product.packageNameStart), product.firstVersion);
+    versionEnd[-1] = static_cast<wchar_t>(versionEnd[-1] + version);
+    *append(versionEnd, product.packageNameEnd) = L'\0';
+    return KString(name, KString::COPY_TEXT);
+}
+
+KString packagePattern(const Product& product) {
+    return KString(product.packageNameStart, KString::REFER_STATIC) + L"*" + product.packageNameEnd;
+}
