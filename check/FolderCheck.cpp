@@ -4,6 +4,7 @@
 #include "PackageProperties.h"
 #include "RunningAccount.h"
 
+#include "foundation/KFile.h"
 #include "foundation/UniqueResource.h"
 #include "installer/InstallationPlan.h"
 
@@ -19,8 +20,7 @@ KString bareName(const wchar_t* name) {
 }
 
 bool isReadableFolder(const KString& folder) {
-    const DWORD attributes = GetFileAttributesW(folder.text());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    if (!KFile::isFolder(folder)) {
         return false;
     }
     WIN32_FIND_DATAW found;

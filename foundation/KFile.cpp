@@ -146,3 +146,8 @@ bool KFile::exists(const KString& path) {
     const DWORD attributes = GetFileAttributesW(path.text());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
+
+bool KFile::isFolder(const KString& path) {
+    const DWORD attributes = GetFileAttributesW(path.text());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}

@@ -37,6 +37,8 @@ public:
 
     // True for an existing file, false for a folder, a missing path or any failure.
     static bool exists(const KString& path);
+    // True for an existing folder, false for a file, a missing path or any failure.
+    static bool isFolder(const KString& path);
 
 private:
     KString fileName;

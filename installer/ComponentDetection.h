@@ -25,6 +25,6 @@ bool readProductBuild(ProductBuild& build);
 KString getProgramFilesFolder();
 // True when the plug-in's module file exists below the Program Files folder.
 bool isPluginInstalled(const KString& programFilesFolder, const Product& plugin);
-// The roaming AppData folder of the user who owns the desktop shell, or of the running account when
-// the shell's token cannot be had; empty on failure.
+// The roaming AppData folder of the desktop user as DesktopUser finds them (the shell's owner, else
+// the console session's user, else the running account); empty on failure.
 KString getInteractiveUserAppDataFolder();

@@ -2,6 +2,7 @@
 
 #include "ComponentDetection.h"
 
+#include "foundation/KFile.h"
 #include "foundation/UnredirectedOpen.h"
 #include "foundation/UserImpersonation.h"
 
@@ -77,11 +78,6 @@ bool renameTo(HANDLE file, const KString& path) {
     return SetFileInformationByHandle(file, FileRenameInfo, information.get(), size) != FALSE;
 }
 
-bool isFolder(const KString& path) {
-    const DWORD attributes = GetFileAttributesW(path.text());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 } // namespace
 
 ConfigurationCopy::ConfigurationCopy(const KString& sourcePath, const KString& appDataFolder,
@@ -106,7 +102,7 @@ CopyDecision ConfigurationCopy::examine(const KString& sourcePath, const KString
     const KString productFolder = appDataFolder + PRODUCT_FOLDER_NAME;
     if (GetFileAttributesW(productFolder.text()) == INVALID_FILE_ATTRIBUTES) {
         // Only its last level is made, so it needs the AppData folder.
-        return isFolder(appDataFolder) ? CopyDecision::COPY_NEW : CopyDecision::NO_PRODUCT_FOLDER;
+        return KFile::isFolder(appDataFolder) ? CopyDecision::COPY_NEW : CopyDecision::NO_PRODUCT_FOLDER;
     }
     // The desktop user may have made the folder a link to one that only administrators may write.
     folder = openUnredirectedFolder(productFolder);

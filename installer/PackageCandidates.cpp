@@ -5,11 +5,6 @@
 
 namespace {
 
-bool isFolderPath(const KString& path) {
-    const DWORD attributes = GetFileAttributesW(path.text());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 constexpr wchar_t PACKAGE_EXTENSION[] = L".msi";
 constexpr int PACKAGE_EXTENSION_LENGTH = 4;
 
@@ -60,7 +55,7 @@ void PackageCandidates::list(const KString& programFolder, const Product& produc
             add(name, PackageCandidate::CHOSEN);
         } else if (KFile::exists(path)) {
             add(name, PackageCandidate::HIGHER_VERSION);
-        } else if (isFolderPath(path)) {
+        } else if (KFile::isFolder(path)) {
             add(name, PackageCandidate::FOLDER);
         }
     }
