@@ -91,7 +91,3 @@ void InstallerWindow::postStatus(const KString& text) {
         delete posted;
     }
 }
-
-void InstallerWindow::postStatus(const wchar_t* text) {
-    postStatus(KString(text, KString::COPY_TEXT));
-}

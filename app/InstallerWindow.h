@@ -29,8 +29,10 @@ public:
     void waitForInstallation();
 
 private:
+    // Executes the run's steps on the worker thread.
+    class StepExecution;
+
     void postStatus(const KString& text);
-    void postStatus(const wchar_t* text);
 
     KLabel statusLabel;
     KProgressBar progressBar;

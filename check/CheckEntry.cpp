@@ -4,6 +4,7 @@
 #include "CheckReport.h"
 #include "FolderCheck.h"
 
+#include "foundation/FolderPath.h"
 #include "foundation/KString.h"
 #include "foundation/SystemDllSearch.h"
 #include "installer/PackageDiscovery.h"
@@ -11,8 +12,6 @@
 #include <windows.h>
 
 #include <objbase.h>
-
-#include <cstdlib>
 
 namespace {
 
@@ -42,27 +41,6 @@ KString withoutStrayQuote(const wchar_t* argument) {
     return KString(argument, KString::COPY_TEXT, length - 1) + L"\\";
 }
 
-// The folder as a full path without a trailing separator, so that names join to it as they do to the
-// program folder.
-KString fullFolderPath(const KString& folder) {
-    const wchar_t* const argument = folder.text();
-    const DWORD units = GetFullPathNameW(argument, 0, nullptr, nullptr);
-    wchar_t* const buffer =
-        units == 0 ? nullptr : static_cast<wchar_t*>(std::malloc(units * sizeof(wchar_t)));
-    if (buffer == nullptr) {
-        return folder;
-    }
-    DWORD length = GetFullPathNameW(argument, units, buffer, nullptr);
-    if (length == 0 || length >= units) {
-        std::free(buffer);
-        return folder;
-    }
-    while (length > 0 && buffer[length - 1] == L'\\') {
-        buffer[--length] = L'\0';
-    }
-    return KString(buffer, KString::ADOPT_BUFFER);
-}
-
 } // namespace
 
 int wmain(int argumentCount, wchar_t** arguments) {
@@ -75,7 +53,7 @@ int wmain(int argumentCount, wchar_t** arguments) {
         return printUsage(report, CHECK_READY);
     }
     const KString folder =
-        argumentCount == 2 ? fullFolderPath(withoutStrayQuote(arguments[1])) : getProgramFolder();
+        argumentCount == 2 ? normalisedFolderPath(withoutStrayQuote(arguments[1])) : getProgramFolder();
     // The endpoint lookups of the database check create COM objects on this thread.
     CoInitialize(nullptr);
     const int exitCode = checkFolder(folder, report);

@@ -5,23 +5,45 @@
 
 namespace {
 
+// Characters that show no glyph of their own, or none that tells them apart from another: controls,
+// separators other than the ordinary space, format characters, invisible fillers and joiners,
+// variation selectors, lone surrogates and noncharacters.
 constexpr struct {
     unsigned first;
     unsigned last;
 } NOT_PRINTABLE[] = {
-    {0x0000, 0x001F},   // C0 controls, line breaks among them
-    {0x007F, 0x009F},   // DEL and the C1 controls (U+0085 is a line break, U+009B a terminal's CSI)
-    {0x00AD, 0x00AD},   // soft hyphen
-    {0x061C, 0x061C},   // Arabic letter mark
-    {0x180E, 0x180E},   // Mongolian vowel separator
-    {0x200B, 0x200F},   // zero-width characters, left-to-right and right-to-left marks
-    {0x2028, 0x202E},   // line and paragraph separators, bidirectional embeddings and overrides
-    {0x2060, 0x206F},   // invisible operators, bidirectional isolates, deprecated format characters
-    {0xD800, 0xDFFF},   // surrogates, here only those without their pair
-    {0xFEFF, 0xFEFF},   // zero-width no-break space
-    {0xFFF9, 0xFFFB},   // interlinear annotation
-    {0xFFFE, 0xFFFF},   // noncharacters
-    {0xE0000, 0xE007F}, // tags
+    {0x0000, 0x001F}, // C0 controls, line breaks among them
+    {0x007F, 0x00A0}, // DEL, the C1 controls (U+0085 a line break, U+009B a terminal's CSI), no-break space
+    {0x00AD, 0x00AD}, // soft hyphen
+    {0x034F, 0x034F}, // combining grapheme joiner
+    {0x0600, 0x0605}, // Arabic number signs
+    {0x061C, 0x061C}, // Arabic letter mark
+    {0x06DD, 0x06DD}, // Arabic end of ayah
+    {0x070F, 0x070F}, // Syriac abbreviation mark
+    {0x0890, 0x0891}, // Arabic pound and piastre marks above
+    {0x08E2, 0x08E2}, // Arabic disputed end of ayah
+    {0x115F, 0x1160}, // Hangul choseong and jungseong fillers
+    {0x1680, 0x1680}, // Ogham space mark
+    {0x17B4, 0x17B5}, // Khmer inherent vowels
+    {0x180B, 0x180F}, // Mongolian variation selectors and vowel separator
+    {0x2000, 0x200F}, // spaces of other widths, zero-width characters, left-to-right and right-to-left marks
+    {0x2028, 0x202F}, // line and paragraph separators, bidirectional embeddings and overrides, narrow space
+    {0x205F, 0x206F}, // medium space, invisible operators, bidirectional isolates, deprecated formats
+    {0x2800, 0x2800}, // blank Braille pattern
+    {0x3000, 0x3000}, // ideographic space
+    {0x3164, 0x3164}, // Hangul filler
+    {0xD800, 0xDFFF}, // surrogates, here only those without their pair
+    {0xFE00, 0xFE0F}, // variation selectors
+    {0xFEFF, 0xFEFF}, // zero-width no-break space
+    {0xFFA0, 0xFFA0}, // halfwidth Hangul filler
+    {0xFFF0, 0xFFFB}, // specials and interlinear annotation
+    {0xFFFE, 0xFFFF}, // noncharacters
+    {0x110BD, 0x110BD}, // Kaithi number sign
+    {0x110CD, 0x110CD}, // Kaithi number sign above
+    {0x13430, 0x1343F}, // Egyptian hieroglyph format controls
+    {0x1BCA0, 0x1BCA3}, // shorthand format controls
+    {0x1D173, 0x1D17A}, // musical symbol format controls
+    {0xE0000, 0xE0FFF}, // tags, variation selectors supplement, and the rest of that default-ignorable block
 };
 
 bool isPrintable(unsigned codePoint) {
@@ -41,7 +63,27 @@ bool isLowSurrogate(wchar_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// The text with each UTF-16 unit of a character that is not printable written as \uXXXX.
+bool isHexDigit(wchar_t unit) {
+    return (unit >= L'0' && unit <= L'9') || (unit >= L'A' && unit <= L'F') || (unit >= L'a' && unit <= L'f');
+}
+
+// A backslash that the text shows as it is would, before "u" and four hexadecimal digits, read as an
+// escape of a character that is not there.
+bool looksLikeEscape(const wchar_t* units, int index, int length) {
+    if (units[index] != L'\\' || index + 5 >= length || units[index + 1] != L'u') {
+        return false;
+    }
+    for (int digit = index + 2; digit < index + 6; ++digit) {
+        if (!isHexDigit(units[digit])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The text with each UTF-16 unit of a character that is not printable written as \uXXXX, and a
+// backslash that would read as the start of such an escape written as \u005C, so that no two texts
+// print alike.
 KString escaped(const KString& text) {
     constexpr int ESCAPE_UNITS = 6;
     const wchar_t* const units = text.text();
@@ -57,7 +99,7 @@ KString escaped(const KString& text) {
         const int count = isPair ? 2 : 1;
         const unsigned codePoint =
             isPair ? 0x10000 + ((units[index] - 0xD800u) << 10) + (units[index + 1] - 0xDC00u) : units[index];
-        const bool printable = isPrintable(codePoint);
+        const bool printable = isPrintable(codePoint) && !looksLikeEscape(units, index, length);
         for (int unit = index; unit < index + count; ++unit) {
             if (printable) {
                 buffer[written++] = units[unit];

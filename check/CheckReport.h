@@ -23,11 +23,12 @@ enum CheckAttention : unsigned {
 };
 
 // The report, written line by line as the check goes: to a console as its own text, to a file or a
-// pipe as UTF-8. Every character of a line that is not printable text (a control, a line or
-// paragraph separator, a bidirectional or other invisible format character, a lone surrogate) is
-// shown as an escape, "\u" and four hexadecimal digits, so that a name or path read from the machine
-// can neither break, reorder nor hide the report's lines. It remembers what needs the operator's
-// attention.
+// pipe as UTF-8. Every character of a line that shows no glyph of its own (a control, a separator
+// other than the ordinary space, a format character such as a bidirectional override, an invisible
+// filler, a variation selector, a lone surrogate) is shown as an escape, "\u" and four hexadecimal
+// digits, and so is a backslash that would read as the start of one: a name or path read from the
+// machine can neither break, reorder nor hide the report's lines, nor print like another. It
+// remembers what needs the operator's attention.
 class CheckReport {
 public:
     explicit CheckReport(HANDLE output);

@@ -66,6 +66,43 @@ const wchar_t* desktopUserText(DesktopUserSource source) {
     return L"  Desktop user: none found, so the running account's own folder is used";
 }
 
+const wchar_t* leftoverText(Leftover kind) {
+    switch (kind) {
+    case Leftover::OVERWRITE_BACKUP:
+        return L", the old bytes of a file that an interrupted copy was writing over, ";
+    case Leftover::MOVED_ASIDE:
+        return L", the user's file that an interrupted copy moved aside, ";
+    case Leftover::UNFINISHED_COPY:
+        break;
+    }
+    return L", an interrupted copy, ";
+}
+
+const wchar_t* recoveryText(LeftoverRecovery recovery) {
+    switch (recovery) {
+    case LeftoverRecovery::LEFT_ALONE:
+        return L"would be left alone: it cannot be opened for removal (a copy at work, or not the user's)";
+    case LeftoverRecovery::PUT_BACK:
+        return L"would get its name back, which nothing has";
+    case LeftoverRecovery::WRITTEN_BACK:
+        return L"would be written back over the file that has the name";
+    case LeftoverRecovery::NONE:
+    case LeftoverRecovery::REMOVED:
+        break;
+    }
+    return L"would be removed";
+}
+
+void reportLeftovers(const CopyLeftovers& leftovers, const wchar_t* fileName, CheckReport& report) {
+    for (int index = 0; index < LEFTOVER_KINDS; ++index) {
+        const auto kind = static_cast<Leftover>(index);
+        if (leftovers.recovery(kind) != LeftoverRecovery::NONE) {
+            report.line(L"  Left there: " + leftoverName(fileName, kind) + leftoverText(kind) +
+                        recoveryText(leftovers.recovery(kind)));
+        }
+    }
+}
+
 void reportMachine(const InstallationPlan& plan, CheckReport& report) {
     report.line(text(L"Installed on this machine"));
     for (int product = 0; product < PRODUCT_COUNT; ++product) {
@@ -95,6 +132,10 @@ void reportMachine(const InstallationPlan& plan, CheckReport& report) {
         }
     }
     report.line(L"  Configuration files there: " + (present.isEmpty() ? text(L"none") : present));
+    for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
+        reportLeftovers(plan.leftovers(configuration), CONFIGURATION_FILES[configuration].fileName + 1,
+                        report);
+    }
 }
 
 const wchar_t* passedOverText(PackageCandidate treatment) {
@@ -202,11 +243,14 @@ const wchar_t* notCopiedText(CopyDecision decision) {
     case CopyDecision::NO_PRODUCT_FOLDER:
         return L": would not be copied, the product folder cannot be made where it belongs";
     case CopyDecision::FOLDER_REDIRECTED:
-        return L": would not be copied, the product folder is a link or not where its name says";
+        return L": would not be copied, the product folder is a link, not where its name says, or cannot be "
+               L"opened";
     case CopyDecision::SAME_FILE:
         return L": would not be copied, the file there is this file itself";
+    case CopyDecision::READ_ONLY_DESTINATION:
+        return L": would not be copied, the file there is read-only: it is neither replaced nor rewritten";
     case CopyDecision::DESTINATION_KEPT:
-        return L": would not be copied, the file there can be neither removed nor safely written over";
+        return L": would not be copied, the file there can be neither replaced nor safely written over";
     case CopyDecision::COPY_NEW:
     case CopyDecision::REPLACE:
     case CopyDecision::OVERWRITE:
@@ -215,37 +259,147 @@ const wchar_t* notCopiedText(CopyDecision decision) {
     return nullptr;
 }
 
-void reportConfiguration(const InstallationPlan& plan, CheckReport& report) {
+void reportConfiguration(InstallationPlan& plan, CheckReport& report) {
     report.line(text(L"Configuration files"));
     for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
         const ConfigurationFile& file = CONFIGURATION_FILES[configuration];
         const KString name = L"  " + bareName(file.fileName);
-        if (!plan.copies(configuration)) {
+        if (!plan.isOffered(configuration)) {
             report.line(name + L": not in the folder");
             continue;
         }
-        const wchar_t* const notCopied = notCopiedText(plan.copyDecision(configuration));
+        const wchar_t* const notCopied = notCopiedText(plan.examineCopy(configuration));
         if (notCopied != nullptr) {
             report.line(name + notCopied);
             report.needsAttention(CONFIGURATION_NOT_COPIED);
-            continue;
         }
         if (!file.isDatabase) {
-            report.line(name + L": would be copied");
+            if (notCopied == nullptr) {
+                report.line(name + L": would be copied");
+            }
             continue;
         }
-        report.line(name + L": would be copied, and its devices rewritten:");
+        switch (plan.rewriteTarget(configuration)) {
+        case RewriteTarget::FRESH_COPY:
+            report.line(name + L": would be copied, and its devices rewritten:");
+            break;
+        case RewriteTarget::FILE_THERE:
+            report.line(L"    The " + bareName(file.fileName) +
+                        L" that the copy leaves in the product folder would have its devices rewritten:");
+            break;
+        case RewriteTarget::NONE:
+            continue;
+        }
         reportDeviceForecast(plan.deviceForecast(configuration), report);
     }
 }
 
-void reportRun(const InstallationPlan& plan, CheckReport& report) {
-    const int steps = plan.stepTotal();
-    const DWORD leastMs = plan.leastWaitMs();
+// Seconds with one decimal.
+KString secondsText(DWORD milliseconds) {
+    return KString(static_cast<int>(milliseconds / 1000)) + L"." +
+           KString(static_cast<int>(milliseconds % 1000 / 100));
+}
+
+// Prints the run's steps: a line for each text the window shows, with what follows it until the next.
+class RunReport : public RunStepVisitor {
+public:
+    RunReport(const InstallationPlan& plan, CheckReport& report) : plan(plan), report(report) {}
+
+    void visit(const RunStep& step) override {
+        switch (step.action) {
+        case RunAction::SHOW_STATUS:
+            finishLine();
+            current = L"  " + quoted(step.status.text());
+            break;
+        case RunAction::WAIT:
+            waitedMs += step.waitMs;
+            add(L"wait " + secondsText(step.waitMs) + L" s");
+            break;
+        case RunAction::ADVANCE_PROGRESS:
+            add(L"the bar at " + KString(step.percent) + L"%");
+            break;
+        case RunAction::FILL_PROGRESS:
+            add(text(L"the bar filled"));
+            break;
+        case RunAction::CLOSE:
+            add(text(L"the window closes"));
+            finishLine();
+            break;
+        case RunAction::SCAN_MACHINE:
+            add(text(L"this machine is scanned"));
+            break;
+        case RunAction::SCAN_FOLDER:
+            add(text(L"this folder is scanned"));
+            break;
+        case RunAction::RECOVER_LEFTOVERS:
+            add(L"what was left beside " + fileName(step.item) + L" is put right");
+            break;
+        case RunAction::INSTALL:
+            add(KString(plan.package(step.item).text() + plan.programFolder().length() + 1,
+                        KString::COPY_TEXT) +
+                L" is installed");
+            break;
+        case RunAction::MAKE_PRODUCT_FOLDER:
+            add(text(L"the product folder is made"));
+            break;
+        case RunAction::COPY:
+            add(fileName(step.item) + (plan.rewriteTarget(step.item) == RewriteTarget::FRESH_COPY
+                                           ? L" is copied"
+                                           : L" is not copied"));
+            break;
+        case RunAction::REWRITE_DEVICES:
+            add(rewriteText(step.item));
+            break;
+        }
+    }
+
+    DWORD leastWaitMs() const { return waitedMs; }
+
+private:
+    static KString fileName(int configuration) {
+        return bareName(CONFIGURATION_FILES[configuration].fileName);
+    }
+
+    KString rewriteText(int configuration) const {
+        switch (plan.rewriteTarget(configuration)) {
+        case RewriteTarget::FRESH_COPY:
+            return text(L"the copy's devices are rewritten");
+        case RewriteTarget::FILE_THERE:
+            return L"the devices of the " + fileName(configuration) + L" left there are rewritten";
+        case RewriteTarget::NONE:
+            break;
+        }
+        return text(L"nothing is rewritten");
+    }
+
+    void add(const KString& effect) {
+        current = current + (hasEffect ? L", " : L": ") + effect;
+        hasEffect = true;
+    }
+
+    void finishLine() {
+        if (!current.isEmpty()) {
+            report.line(current);
+        }
+        current = KString();
+        hasEffect = false;
+    }
+
+    const InstallationPlan& plan;
+    CheckReport& report;
+    KString current;
+    bool hasEffect = false;
+    DWORD waitedMs = 0;
+};
+
+void reportRun(InstallationPlan& plan, CheckReport& report) {
     report.line(text(L"Run"));
+    RunReport run(plan, report);
+    plan.forEachStep(run);
+    const int steps = plan.stepTotal();
+    const DWORD leastMs = run.leastWaitMs();
     report.line(L"  " + KString(steps) + (steps == 1 ? L" step; at least " : L" steps; at least ") +
-                KString(static_cast<int>(leastMs / 1000)) + L"." +
-                KString(static_cast<int>(leastMs % 1000 / 100)) +
+                secondsText(leastMs) +
                 L" seconds of fixed waits, and each installation takes its own time besides");
 }
 

@@ -53,8 +53,9 @@ bool DatabaseReader::readDevicePair(DWORD& bodyPosition, DevicePairRecord& recor
     return bodyPosition != INVALID_SET_FILE_POINTER && readExactly(&record, sizeof(record));
 }
 
+// Never past the size the file had when the walk began: a file that grows meanwhile does not keep it going.
 bool DatabaseReader::readExactly(void* buffer, DWORD byteCount) {
-    return file.read(buffer, byteCount) == byteCount;
+    return byteCount <= remaining() && file.read(buffer, byteCount) == byteCount;
 }
 
 bool DatabaseReader::skip(int64_t distance) {

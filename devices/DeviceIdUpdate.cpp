@@ -38,7 +38,7 @@ private:
 // made it or the file a link to what only administrators may write.
 bool openDatabase(KFile& file, const KString& path) {
     constexpr DWORD DATABASE_ACCESS = GENERIC_READ | GENERIC_WRITE;
-    UniqueFileHandle database = openUnredirectedFile(path, DATABASE_ACCESS);
+    UniqueFileHandle database = openUnredirectedFile(path, DATABASE_ACCESS, CheckedLevels::FILE_AND_FOLDER);
     if (!database) {
         return false;
     }

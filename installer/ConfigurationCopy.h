@@ -1,5 +1,8 @@
 #pragma once
 
+#include "CopyLeftovers.h"
+#include "ProductFolder.h"
+
 #include "foundation/KString.h"
 #include "foundation/UniqueResource.h"
 
@@ -7,26 +10,38 @@
 
 // What the copy of one configuration file into the desktop user's product folder does there.
 enum class CopyDecision {
-    NO_APPDATA_FOLDER, // the AppData folder is unknown: the product folder would be at a drive's root
-    LINKED_SOURCE,     // the file in the program folder is a link, has other links or cannot be read
-    NO_USER_RIGHTS,    // the desktop user's rights cannot be taken, and no others are used in their place
-    NO_PRODUCT_FOLDER, // the product folder is missing and cannot be made where it belongs
-    FOLDER_REDIRECTED, // the product folder is a link, or not where its name says: left alone
-    SAME_FILE,         // the file there is the source itself: nothing is removed, nothing copied
-    DESTINATION_KEPT,  // the file there can be neither removed nor safely written over: it stays
-    COPY_NEW,          // nothing of that name there (the folder is made when it is missing)
-    REPLACE,           // the file there is moved aside by its name, never what it may lead to, the copy
-                       // is made, and the moved file removed; a failed copy gets it back
-    OVERWRITE,         // the file there cannot be removed but is a plain file of the folder that can
-                       // be written: written over in place
+    NO_APPDATA_FOLDER,     // the AppData folder is unknown: the product folder would be at a drive's root
+    LINKED_SOURCE,         // the file in the program folder is a link, has other links or cannot be read
+    NO_USER_RIGHTS,        // the desktop user's rights cannot be taken, and no others are used in their place
+    NO_PRODUCT_FOLDER,     // the product folder is missing and cannot be made where it belongs
+    FOLDER_REDIRECTED,     // the product folder is a link, not where its name says, or cannot be opened
+    SAME_FILE,             // the file there is the source itself: nothing is removed, nothing copied
+    READ_ONLY_DESTINATION, // the file there is read-only: neither replaced nor written
+    DESTINATION_KEPT,      // the file there can be neither replaced by name nor safely written over
+    COPY_NEW,              // nothing of that name there (the folder is made first when missing)
+    REPLACE,               // the file there is replaced by name, never written through
+    OVERWRITE,             // the file there is held by someone who does not share its removal, but may be
+                           // written: written over in place
+};
+
+// The file that the device rewrite after a database's copy opens.
+enum class RewriteTarget {
+    NONE,       // no file there that the rewrite may open and write
+    FRESH_COPY, // the copy just made
+    FILE_THERE, // the file that the copy left as it was
 };
 
 // One copy, examined before it is made: the prediction of the pre-flight check and the act of the
 // installer are the same examination, so they cannot differ. The source is read with the running
 // account's rights (fleet tools keep their content where users cannot read it); everything in the
 // product folder is done with the desktop user's, so that the elevated installer writes there only
-// what that user could write. What the examination checked is held open until the copy is made or
-// the object goes, so that it cannot be swapped meanwhile.
+// what that user could write, and relative to the product folder's held handle, so that no swap after
+// the examination can redirect it.
+//
+// The name never holds a partial file: the copy is written whole under a name of its own, then takes
+// the name in one step, or, where the file there is held open and the system cannot replace a held
+// file, right after that file is moved aside. What a stopped copy leaves is recovered by the next run
+// (CopyLeftovers).
 class ConfigurationCopy {
 public:
     // Examines, changing nothing, the copy of sourcePath to fileName (which begins with the
@@ -39,21 +54,26 @@ public:
     virtual ~ConfigurationCopy() = default;
 
     CopyDecision decision() const { return decided; }
+    RewriteTarget rewriteTarget() const;
+    // The leftovers of an earlier copy of this file, and what recovery would do with them.
+    const CopyLeftovers& leftovers() const { return leftoversFound; }
     // Makes the copy as decided; nothing is reported. Once only.
     void perform();
 
 private:
     CopyDecision examine(const KString& sourcePath, const KString& appDataFolder);
-    bool isTheSource(const KString& path) const;
-    bool makeCopy();
-    void replace();
+    CopyDecision examineName(bool sourceFound);
+    UniqueFileHandle makeFreshCopy();
+    void placeFreshCopy(HANDLE fresh);
+    void overwrite();
 
     const HANDLE userToken; // the desktop user's, not owned
-    KString destination;
-    UniqueFileHandle input;     // the source, a plain file of the program folder
-    UniqueFileHandle folder;    // the product folder as checked
-    UniqueFileHandle name;      // the destination's name, opened to move it aside and remove it
-    UniqueFileHandle remaining; // the destination, a plain file opened to write over
+    const KString name;     // without the separator
+    ProductFolder folder;
+    CopyLeftovers leftoversFound;
+    UniqueFileHandle source;          // a plain file of the program folder
+    UniqueFileHandle heldDestination; // for OVERWRITE: the file there, opened to be written over
     BY_HANDLE_FILE_INFORMATION sourceFile = {};
+    bool fileThereRewritable = false;
     CopyDecision decided;
 };

@@ -2,6 +2,7 @@
 
 #include "ShellFolder.h"
 
+#include "foundation/FolderPath.h"
 #include "foundation/SystemLibrary.h"
 
 #include <shlobj.h>
@@ -48,7 +49,8 @@ DesktopUser DesktopUser::find(UserTokenQuery queryUserToken) {
             user.how = DesktopUserSource::CONSOLE_SESSION;
         }
     }
-    // Without a token the folder is the running account's.
-    user.folder = getShellFolder(CSIDL_APPDATA, user.userToken.get());
+    // Without a token the folder is the running account's. Normalised once, here, so that every
+    // spelling of one folder leads to the same decisions.
+    user.folder = normalisedFolderPath(getShellFolder(CSIDL_APPDATA, user.userToken.get()));
     return user;
 }

@@ -3,17 +3,20 @@
 #include "ComponentDetection.h"
 #include "ConfigurationCopy.h"
 #include "ConfigurationFiles.h"
+#include "CopyLeftovers.h"
 #include "DesktopUser.h"
 #include "PackageCandidates.h"
+#include "ProductFolder.h"
 #include "Products.h"
+#include "RunStep.h"
 
 #include "devices/DeviceForecast.h"
 #include "foundation/KString.h"
 
 #include <windows.h>
 
-// Every decision of an installation run, made once: the run executes it, the pre-flight check
-// reports it. It is made in the run's two scans, which the run separates by its texts and waits:
+// Every decision of an installation run, made once: the run executes its steps, the pre-flight check
+// prints them. It is made in the run's two scans, which the run separates by its texts and waits:
 // first what is on the machine, then what the program folder offers. Nothing persists between runs.
 class InstallationPlan {
 public:
@@ -22,8 +25,8 @@ public:
     InstallationPlan& operator=(const InstallationPlan&) = delete;
     virtual ~InstallationPlan();
 
-    // What is installed, whose AppData folder receives the configuration, and which configuration
-    // files its product folder already holds.
+    // What is installed, whose AppData folder receives the configuration, which configuration files
+    // its product folder already holds, and what stopped copies left there.
     void scanMachine();
     // For each product the package discovery chooses, and which configuration files the folder holds.
     void scanFolder(const KString& programFolder);
@@ -32,6 +35,17 @@ public:
     // it passes over.
     void listPackageCandidates();
 
+    // Every step of the run, in order: the texts it shows and for how long, the scans, the recovery
+    // of what stopped copies left, the installations, the product folder, the copies and rewrites,
+    // the progress. Each step is made when the one before has been visited, so the steps after a scan
+    // follow from what the visitor's scan found: the run performs SCAN_MACHINE and SCAN_FOLDER, the
+    // check scans the folder it was given.
+    void forEachStep(RunStepVisitor& visitor);
+    // Does what a step of the run does, other than showing or waiting: the scans (of the running
+    // program's folder), the recovery, an installation, the product folder, a copy (noting what the
+    // rewrite after it opens) and a rewrite.
+    void perform(const RunStep& step);
+
     // Installed products and configuration files already in the product folder (the first count).
     int machineCount() const;
     // Packages chosen and configuration files offered (the second count).
@@ -39,8 +53,6 @@ public:
     // The steps the run takes: an installation for each product that is missing and has a package, a
     // copy for each configuration file offered, whether or not one is there already.
     int stepTotal() const;
-    // The run's fixed waits for these steps; each installation takes the system installer's time besides.
-    DWORD leastWaitMs() const;
 
     bool isInstalled(int product) const { return products[product].installed; }
     // The chosen package's full path; empty when the folder offers none.
@@ -51,11 +63,17 @@ public:
     bool installs(int product) const { return !isInstalled(product) && !package(product).isEmpty(); }
 
     bool isInProductFolder(int configuration) const { return configurations[configuration].inProductFolder; }
+    const CopyLeftovers& leftovers(int configuration) const {
+        return configurations[configuration].leftovers;
+    }
     const KString& source(int configuration) const { return configurations[configuration].source; }
-    bool copies(int configuration) const { return configurations[configuration].offered; }
-    // What the copy will do at its destination, as the copy itself will decide it.
-    CopyDecision copyDecision(int configuration) const;
-    // What the rewrite would leave in the copy of a database, read from its source.
+    bool isOffered(int configuration) const { return configurations[configuration].offered; }
+    // Examines the copy as the copy itself will when it is made, and notes what the rewrite after it
+    // would open: for a report, which makes no copy.
+    CopyDecision examineCopy(int configuration);
+    // What the rewrite after the copy opens: as the copy's examination decided it, or its act.
+    RewriteTarget rewriteTarget(int configuration) const { return configurations[configuration].rewrite; }
+    // What the rewrite would leave in the file it opens, read from the bytes that file will hold.
     DatabaseForecast deviceForecast(int configuration) const;
 
     const ProductBuild& productBuild() const { return build; }
@@ -78,13 +96,16 @@ private:
     };
     struct ConfigurationState {
         bool inProductFolder = false;
+        CopyLeftovers leftovers;
         KString source;
         bool offered = false;
+        RewriteTarget rewrite = RewriteTarget::NONE;
     };
 
     ProductBuild build;
     KString programFiles;
     DesktopUser user;
+    ProductFolder::State productFolderState = ProductFolder::State::NO_APPDATA_FOLDER;
     KString folder;
     ProductState products[PRODUCT_COUNT];
     ConfigurationState configurations[CONFIGURATION_COUNT];

@@ -18,11 +18,11 @@ wchar_t* append(wchar_t* destination, const wchar_t* text) {
 constexpr Product PRODUCTS[PRODUCT_COUNT] = {
     {L"Veltrano Pro", L"Installing Veltrano Pro...", L"\\VN", L"1.5.1", 9, L" Setup.msi", nullptr},
     {L"Clockline Plug-In", L"Installing Clockline Plug-In...", L"\\Clockline Plug-In v", L"1.0", 5,
-     L" Setup.msi", CLOCKLINE_MODULE_PATH},
+     L" Setup.msi", L"\\Quillmark\\VNPlugins\\Clockline\\Clockline.vp32"},
     {L"Driftcast Plug-In", L"Installing Driftcast Plug-In...", L"\\Driftcast Plug-In v", L"1.0", 5,
-     L" Setup.msi", DRIFTCAST_MODULE_PATH},
+     L" Setup.msi", L"\\Quillmark\\VNPlugins\\Driftcast\\Driftcast.vp32"},
     {L"Panelgate Plug-In", L"Installing Panelgate Plug-In...", L"\\Panelgate Plug-In v", L"1.0", 5,
-     L" Setup.msi", PANELGATE_MODULE_PATH},
+     L" Setup.msi", L"\\Quillmark\\VNPlugins\\Panelgate\\Panelgate.vp32"},
 };
 
 // Every name fits the buffer, and counting up the version's last digit stays within the digits.

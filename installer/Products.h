@@ -5,11 +5,6 @@
 // The four products the installer knows, and every fact of each that detection, discovery, the run
 // and the pre-flight check read: one table, so that none of them can hold a fact of its own.
 
-// Appended to the Program Files folder; a plug-in is installed exactly when its module file exists.
-inline constexpr wchar_t CLOCKLINE_MODULE_PATH[] = L"\\Quillmark\\VNPlugins\\Clockline\\Clockline.vp32";
-inline constexpr wchar_t DRIFTCAST_MODULE_PATH[] = L"\\Quillmark\\VNPlugins\\Driftcast\\Driftcast.vp32";
-inline constexpr wchar_t PANELGATE_MODULE_PATH[] = L"\\Quillmark\\VNPlugins\\Panelgate\\Panelgate.vp32";
-
 struct Product {
     const wchar_t* displayName;
     const wchar_t* installStatus; // shown while its package installs
@@ -21,7 +16,8 @@ struct Product {
     const wchar_t* firstVersion;
     int packageCount;
     const wchar_t* packageNameEnd;
-    // Below the Program Files folder; null for the main product, which its registry value tells.
+    // Below the Program Files folder: a plug-in is installed exactly when its module file exists. Null
+    // for the main product, which its registry value tells.
     const wchar_t* modulePath;
 };
 

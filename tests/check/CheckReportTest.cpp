@@ -29,6 +29,20 @@ TEST(CheckReport, ShowsWhatIsNotPrintableAsEscapes) {
         {L"zero\x200Bwidth\xFEFF, soft\x00ADhyphen", "zero\\u200Bwidth\\uFEFF, soft\\u00ADhyphen"},
         {L"lone \xD800 and \xDC00", "lone \\uD800 and \\uDC00"},
         {L"tag \xDB40\xDC41", "tag \\uDB40\\uDC41"},
+        // Invisible, spacing nothing of its own, or spacing like an ordinary space.
+        {L"no-break\x00A0space, ideographic\x3000space, figure\x2007space",
+         "no-break\\u00A0space, "
+         "ideographic\\u3000space, figure\\u2007space"},
+        {L"joiner\x034F, filler\x3164\x115F\xFFA0, blank\x2800",
+         "joiner\\u034F, filler\\u3164\\u115F\\uFFA0, "
+         "blank\\u2800"},
+        {L"selector\xFE0F, \xDB40\xDD00, Mongolian\x180B",
+         "selector\\uFE0F, \\uDB40\\uDD00, Mongolian\\u180B"},
+        {L"number sign\x0600, ayah\x06DD", "number sign\\u0600, ayah\\u06DD"},
+        // A backslash that would read as an escape is one itself, so that the six characters of an
+        // escape never print like the character it stands for; other backslashes stay.
+        {L"\\u202E and \x202E", "\\u005Cu202E and \\u202E"},
+        {L"C:\\users\\u12\\uABCDE\\u12G4", "C:\\users\\u12\\u005CuABCDE\\u12G4"},
         {L"C:\\Users\\Ren\x00E9"
          L"e \x03A9 \x97F3 \xD83C\xDFB5",
          "C:\\Users\\Ren\xC3\xA9"

@@ -85,7 +85,9 @@ TEST(ComponentDetection, ProgramFilesFolderIsThatOf32BitPrograms) {
 TEST(ComponentDetection, PluginCountsAsInstalledExactlyWhenItsModuleFileExists) {
     const KString programFiles = getProgramFilesFolder();
     ASSERT_FALSE(programFiles.isEmpty());
-    const wchar_t* const modules[] = {CLOCKLINE_MODULE_PATH, DRIFTCAST_MODULE_PATH, PANELGATE_MODULE_PATH};
+    const wchar_t* const modules[] = {L"\\Quillmark\\VNPlugins\\Clockline\\Clockline.vp32",
+                                      L"\\Quillmark\\VNPlugins\\Driftcast\\Driftcast.vp32",
+                                      L"\\Quillmark\\VNPlugins\\Panelgate\\Panelgate.vp32"};
     for (const wchar_t* const module : modules) {
         const KString modulePath = programFiles + module;
         SCOPED_TRACE(KString(modulePath).utf8());

@@ -103,35 +103,48 @@ TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
         Setup setup;
         const char* what;
         CopyDecision decision;
-        const char* after; // the destination's content afterwards; null: there is none
+        RewriteTarget rewrite; // what the device rewrite after the copy opens
+        const char* after;     // the destination's content afterwards; null: there is none
     } cases[] = {
-        {NO_APPDATA, "no AppData folder", CopyDecision::NO_APPDATA_FOLDER, nullptr},
-        {MISSING_APPDATA, "the AppData folder is missing", CopyDecision::NO_PRODUCT_FOLDER, nullptr},
-        {NO_PRODUCT_FOLDER, "no product folder yet", CopyDecision::COPY_NEW, "new"},
-        {NOTHING_THERE, "nothing there", CopyDecision::COPY_NEW, "new"},
-        {FILE_THERE, "a file there", CopyDecision::REPLACE, "new"},
-        {READ_ONLY_FILE, "a read-only file there", CopyDecision::DESTINATION_KEPT, "old"},
-        {HELD_SHARING_WRITES, "held open without deletion, sharing writes", CopyDecision::OVERWRITE, "new"},
+        {NO_APPDATA, "no AppData folder", CopyDecision::NO_APPDATA_FOLDER, RewriteTarget::NONE, nullptr},
+        {MISSING_APPDATA, "the AppData folder is missing", CopyDecision::NO_PRODUCT_FOLDER,
+         RewriteTarget::NONE, nullptr},
+        {NO_PRODUCT_FOLDER, "no product folder yet", CopyDecision::COPY_NEW, RewriteTarget::FRESH_COPY,
+         "new"},
+        {NOTHING_THERE, "nothing there", CopyDecision::COPY_NEW, RewriteTarget::FRESH_COPY, "new"},
+        {FILE_THERE, "a file there", CopyDecision::REPLACE, RewriteTarget::FRESH_COPY, "new"},
+        {READ_ONLY_FILE, "a read-only file there", CopyDecision::READ_ONLY_DESTINATION, RewriteTarget::NONE,
+         "old"},
+        {HELD_SHARING_WRITES, "held open without deletion, sharing writes", CopyDecision::OVERWRITE,
+         RewriteTarget::FRESH_COPY, "new"},
         // As the running product holds its configuration: replaced, and still there once it closes.
-        {HELD_SHARING_DELETION, "held open sharing deletion", CopyDecision::REPLACE, "new"},
-        {HELD_SHARING_NOTHING, "held open sharing nothing", CopyDecision::DESTINATION_KEPT, "old"},
-        {HARD_LINK, "a hard link to an outside file", CopyDecision::REPLACE, "new"},
+        {HELD_SHARING_DELETION, "held open sharing deletion", CopyDecision::REPLACE,
+         RewriteTarget::FRESH_COPY, "new"},
+        {HELD_SHARING_NOTHING, "held open sharing nothing", CopyDecision::DESTINATION_KEPT,
+         RewriteTarget::NONE, "old"},
+        {HARD_LINK, "a hard link to an outside file", CopyDecision::REPLACE, RewriteTarget::FRESH_COPY,
+         "new"},
         {HARD_LINK_HELD_SHARING_WRITES, "a hard link held open without deletion, sharing writes",
-         CopyDecision::DESTINATION_KEPT, "protected"},
+         CopyDecision::DESTINATION_KEPT, RewriteTarget::NONE, "protected"},
         // Wine opens a file link as its target, so it is not the name: kept there. Windows opens the
-        // link itself, which is then removed (REPLACE).
-        {SYMBOLIC_LINK, "a symbolic link to an outside file", CopyDecision::DESTINATION_KEPT, "protected"},
+        // link itself, which is then replaced (REPLACE).
+        {SYMBOLIC_LINK, "a symbolic link to an outside file", CopyDecision::DESTINATION_KEPT,
+         RewriteTarget::NONE, "protected"},
         {LINKED_PRODUCT_FOLDER, "the product folder a link to an outside folder",
-         CopyDecision::FOLDER_REDIRECTED, "protected"},
-        {SOURCE_IS_THE_DESTINATION, "started from the product folder itself", CopyDecision::SAME_FILE, "new"},
+         CopyDecision::FOLDER_REDIRECTED, RewriteTarget::NONE, "protected"},
+        // Nothing copied, and the rewrite works on the file in place.
+        {SOURCE_IS_THE_DESTINATION, "started from the product folder itself", CopyDecision::SAME_FILE,
+         RewriteTarget::FILE_THERE, "new"},
         {HARD_LINKED_SOURCE, "the source a hard link to another user's file", CopyDecision::LINKED_SOURCE,
-         nullptr},
+         RewriteTarget::NONE, nullptr},
         {SYMBOLIC_LINK_SOURCE, "the source a symbolic link to another user's file",
-         CopyDecision::LINKED_SOURCE, nullptr},
-        {VANISHED_SOURCE, "the source gone", CopyDecision::LINKED_SOURCE, "old"},
-        {READ_ONLY_SOURCE, "a read-only and hidden source", CopyDecision::COPY_NEW, "new"},
+         CopyDecision::LINKED_SOURCE, RewriteTarget::NONE, nullptr},
+        // Nothing copied: the rewrite works on the user's own file.
+        {VANISHED_SOURCE, "the source gone", CopyDecision::LINKED_SOURCE, RewriteTarget::FILE_THERE, "old"},
+        {READ_ONLY_SOURCE, "a read-only and hidden source", CopyDecision::COPY_NEW, RewriteTarget::FRESH_COPY,
+         "new"},
         {RIGHTS_NOT_TAKEN, "the desktop user's rights cannot be taken", CopyDecision::NO_USER_RIGHTS,
-         nullptr},
+         RewriteTarget::NONE, nullptr},
     };
     const KString fileName(L"\\Profiles.db64", KString::REFER_STATIC);
     const UniqueHandle userToken = ownToken(TOKEN_QUERY | TOKEN_DUPLICATE);
@@ -216,8 +229,12 @@ TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
         }
         const HANDLE token = test.setup == RIGHTS_NOT_TAKEN ? unusableToken.get() : userToken.get();
 
-        EXPECT_EQ(test.decision, ConfigurationCopy(source, appData, fileName, token).decision());
-        copyConfigurationFile(source, fileName, appData, token);
+        {
+            const ConfigurationCopy examined(source, appData, fileName, token);
+            EXPECT_EQ(test.decision, examined.decision());
+            EXPECT_EQ(test.rewrite, examined.rewriteTarget());
+        }
+        EXPECT_EQ(test.rewrite, copyConfigurationFile(source, fileName, appData, token));
         if (test.setup == HELD_SHARING_DELETION) {
             EXPECT_EQ("new", contentOf(destination)) << "while the product holds the old file";
         }
@@ -239,7 +256,7 @@ TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
             EXPECT_EQ(1u, information.nNumberOfLinks) << "the copy is a file of its own";
         }
         WIN32_FIND_DATAW found;
-        const UniqueFindHandle aside(FindFirstFileW((productFolder + L"\\*.old").text(), &found));
+        const UniqueFindHandle aside(FindFirstFileW((productFolder + L"\\*.pellmont-*").text(), &found));
         EXPECT_FALSE(aside.isValid())
             << "left behind: " << KString(found.cFileName, KString::COPY_TEXT).utf8();
         EXPECT_EQ("protected", contentOf(outside)) << "written through a link";

@@ -4,7 +4,6 @@
 #include "installer/InstallationPlan.h"
 #include "InstallerTestSupport.h"
 
-#include "installer/RunWaits.h"
 #include "support/TemporaryFolder.h"
 #include "support/UnixSymbolicLink.h"
 
@@ -19,13 +18,74 @@
 
 namespace {
 
-const wchar_t* const MODULE_PATHS[] = {CLOCKLINE_MODULE_PATH, DRIFTCAST_MODULE_PATH, PANELGATE_MODULE_PATH};
+const wchar_t* const MODULE_PATHS[] = {L"\\Quillmark\\VNPlugins\\Clockline\\Clockline.vp32",
+                                       L"\\Quillmark\\VNPlugins\\Driftcast\\Driftcast.vp32",
+                                       L"\\Quillmark\\VNPlugins\\Panelgate\\Panelgate.vp32"};
 const wchar_t* const CONFIGURATION_NAMES[] = {L"\\Profiles.db64", L"\\Profiles.db", L"\\Autostart.dat64",
                                               L"\\Autostart.dat"};
 
 void touch(const KString& path) {
     ASSERT_TRUE(writeFileBytes(path, "x", 1)) << KString(path).utf8() << ": error " << GetLastError();
 }
+
+// The run's steps as text, scanning as the run does but the folder given, and examining each copy as
+// the check does.
+class StepRecorder : public RunStepVisitor {
+public:
+    StepRecorder(InstallationPlan& plan, const KString& folder) : plan(plan), folder(folder) {}
+
+    void visit(const RunStep& step) override {
+        switch (step.action) {
+        case RunAction::SHOW_STATUS:
+            steps.push_back(L"show " + std::wstring(step.status.text()));
+            break;
+        case RunAction::WAIT:
+            steps.push_back(L"wait " + std::to_wstring(step.waitMs));
+            waitedMs += step.waitMs;
+            break;
+        case RunAction::SCAN_MACHINE:
+            plan.scanMachine();
+            steps.push_back(L"scan the machine");
+            break;
+        case RunAction::SCAN_FOLDER:
+            plan.scanFolder(folder);
+            steps.push_back(L"scan the folder");
+            break;
+        case RunAction::RECOVER_LEFTOVERS:
+            steps.push_back(L"recover " + std::to_wstring(step.item));
+            break;
+        case RunAction::INSTALL:
+            steps.push_back(L"install " + std::to_wstring(step.item));
+            break;
+        case RunAction::MAKE_PRODUCT_FOLDER:
+            steps.push_back(L"make the product folder");
+            break;
+        case RunAction::COPY:
+            plan.examineCopy(step.item);
+            steps.push_back(L"copy " + std::to_wstring(step.item));
+            break;
+        case RunAction::REWRITE_DEVICES:
+            steps.push_back(L"rewrite " + std::to_wstring(step.item));
+            break;
+        case RunAction::ADVANCE_PROGRESS:
+            steps.push_back(L"progress " + std::to_wstring(step.percent));
+            break;
+        case RunAction::FILL_PROGRESS:
+            steps.push_back(L"progress 100");
+            break;
+        case RunAction::CLOSE:
+            steps.push_back(L"close");
+            break;
+        }
+    }
+
+    std::vector<std::wstring> steps;
+    DWORD waitedMs = 0;
+
+private:
+    InstallationPlan& plan;
+    const KString folder;
+};
 
 // The desktop user's product folder, moved aside for the test when it is there, and the plug-ins'
 // module files and the product's registry value removed before and after.
@@ -41,7 +101,9 @@ public:
     CleanMachine& operator=(const CleanMachine&) = delete;
     ~CleanMachine() {
         for (const wchar_t* name : CONFIGURATION_NAMES) {
-            DeleteFileW((productFolder + name).text());
+            for (const wchar_t* suffix : {L"", L".pellmont-new", L".pellmont-old", L".pellmont-backup"}) {
+                DeleteFileW((productFolder + name + suffix).text());
+            }
         }
         RemoveDirectoryW(productFolder.text());
         if (movedAside) {
@@ -174,7 +236,7 @@ TEST(InstallationPlan, StepsFollowFromBothScans) {
         int total;
         DWORD leastWaitMs;
     } cases[] = {
-        {"an empty folder", false, {}, {}, {}, {nullptr, nullptr, nullptr, nullptr}, 0, 0, FIXED_WAIT_MS},
+        {"an empty folder", false, {}, {}, {}, {nullptr, nullptr, nullptr, nullptr}, 0, 0, 8000},
         {"one product and one database",
          false,
          {},
@@ -183,7 +245,7 @@ TEST(InstallationPlan, StepsFollowFromBothScans) {
          {L"\\VN1.5.3 Setup.msi", nullptr, nullptr, nullptr},
          2,
          2,
-         FIXED_WAIT_MS + INSTALL_WAIT_MS + 2 * COPY_WAIT_MS},
+         10000},
         {"everything installed, every package offered, a start-up file there already",
          true,
          {0, 1, 2},
@@ -193,7 +255,7 @@ TEST(InstallationPlan, StepsFollowFromBothScans) {
          {nullptr, nullptr, nullptr, nullptr},
          5,
          1,
-         FIXED_WAIT_MS + COPY_WAIT_MS},
+         8600},
         {"missing plug-ins without packages, every file",
          false,
          {1},
@@ -203,7 +265,7 @@ TEST(InstallationPlan, StepsFollowFromBothScans) {
          {nullptr, L"\\Clockline Plug-In v1.1 Setup.msi", nullptr, nullptr},
          6,
          5,
-         FIXED_WAIT_MS + INSTALL_WAIT_MS + 6 * COPY_WAIT_MS},
+         12400},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
@@ -224,8 +286,8 @@ TEST(InstallationPlan, StepsFollowFromBothScans) {
         }
 
         InstallationPlan plan;
-        plan.scanMachine();
-        plan.scanFolder(folder.path());
+        StepRecorder recorder(plan, folder.path());
+        plan.forEachStep(recorder);
 
         for (int product = 0; product < PRODUCT_COUNT; ++product) {
             SCOPED_TRACE(testing::PrintToString(std::wstring(PRODUCTS[product].displayName)));
@@ -239,11 +301,82 @@ TEST(InstallationPlan, StepsFollowFromBothScans) {
             const KString source = folder.join(CONFIGURATION_NAMES[configuration]);
             EXPECT_STREQ(source.text(), plan.source(configuration).text());
             EXPECT_EQ(GetFileAttributesW(source.text()) != INVALID_FILE_ATTRIBUTES,
-                      plan.copies(configuration));
+                      plan.isOffered(configuration));
         }
         EXPECT_EQ(test.offered, plan.folderCount());
         EXPECT_EQ(test.total, plan.stepTotal());
-        EXPECT_EQ(test.leastWaitMs, plan.leastWaitMs());
+        EXPECT_EQ(test.leastWaitMs, recorder.waitedMs);
+    }
+}
+
+// The whole run as the plan lists it: texts, waits, the scans, the steps and the progress, in order;
+// the product folder made before the first copy into it, and what a stopped copy left put right
+// after the first scan.
+TEST(InstallationPlan, ListsEveryStepOfTheRunInOrder) {
+    const std::vector<std::wstring> opening = {L"show Scanning for installed components...",
+                                               L"scan the machine"};
+    const std::vector<std::wstring> scans = {L"wait 2000",       L"show Found 0 components.",
+                                             L"wait 500",        L"show Checking directory for components...",
+                                             L"scan the folder", L"wait 2000"};
+    const std::vector<std::wstring> closing = {L"progress 100", L"show Finishing...", L"wait 1000", L"close"};
+    const struct {
+        const char* what;
+        std::vector<const wchar_t*> folder;
+        const wchar_t* leftover; // in the product folder, which is there only with one
+        std::vector<std::wstring> steps;
+    } cases[] = {
+        {"a product, a database and a start-up file, no product folder yet",
+         {L"\\VN1.5.3 Setup.msi", L"\\Profiles.db64", L"\\Autostart.dat"},
+         nullptr,
+         {L"show Found 3 components.",
+          L"wait 500",
+          L"show Setup will install 3 components.",
+          L"wait 2000",
+          L"show Installing Veltrano Pro...",
+          L"install 0",
+          L"wait 800",
+          L"progress 33",
+          L"show Copying 64bit Configuration...",
+          L"make the product folder",
+          L"copy 0",
+          L"wait 600",
+          L"show Updating Audio Device IDs...",
+          L"rewrite 0",
+          L"wait 600",
+          L"progress 66",
+          L"show Copying 32bit Startup Configuration...",
+          L"copy 3",
+          L"wait 600",
+          L"progress 100"}},
+        {"nothing offered, the user's file moved aside by a stopped copy",
+         {},
+         L"\\Profiles.db.pellmont-old",
+         {L"show Found 0 components.", L"wait 500", L"show Setup will install 0 components.", L"wait 2000"}},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        CleanMachine machine;
+        if (test.leftover != nullptr) {
+            machine.putInProductFolder(test.leftover);
+        }
+        const TemporaryFolder folder;
+        for (const wchar_t* name : test.folder) {
+            touch(folder.join(name));
+        }
+
+        InstallationPlan plan;
+        StepRecorder recorder(plan, folder.path());
+        plan.forEachStep(recorder);
+
+        std::vector<std::wstring> expected = opening;
+        if (test.leftover != nullptr) {
+            expected.push_back(L"recover 1");
+            EXPECT_EQ(LeftoverRecovery::PUT_BACK, plan.leftovers(1).recovery(Leftover::MOVED_ASIDE));
+        }
+        expected.insert(expected.end(), scans.begin(), scans.end());
+        expected.insert(expected.end(), test.steps.begin(), test.steps.end());
+        expected.insert(expected.end(), closing.begin(), closing.end());
+        EXPECT_EQ(expected, recorder.steps);
     }
 }
 

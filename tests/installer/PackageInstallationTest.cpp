@@ -17,13 +17,13 @@ bool productInstalled() {
     return isProductInstalled();
 }
 bool clocklineInstalled() {
-    return KFile::exists(getProgramFilesFolder() + CLOCKLINE_MODULE_PATH);
+    return KFile::exists(getProgramFilesFolder() + L"\\Quillmark\\VNPlugins\\Clockline\\Clockline.vp32");
 }
 bool driftcastInstalled() {
-    return KFile::exists(getProgramFilesFolder() + DRIFTCAST_MODULE_PATH);
+    return KFile::exists(getProgramFilesFolder() + L"\\Quillmark\\VNPlugins\\Driftcast\\Driftcast.vp32");
 }
 bool panelgateInstalled() {
-    return KFile::exists(getProgramFilesFolder() + PANELGATE_MODULE_PATH);
+    return KFile::exists(getProgramFilesFolder() + L"\\Quillmark\\VNPlugins\\Panelgate\\Panelgate.vp32");
 }
 
 struct PackageCase {

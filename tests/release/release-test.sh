@@ -50,7 +50,7 @@ verifies_signed_by_test_certificate() {  # verifies_signed_by_test_certificate S
 }
 
 imports_only_system_libraries() {  # imports_only_system_libraries SIGNED
-    local system=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll shell32.dll user32.dll "
+    local system=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ntdll.dll ole32.dll shell32.dll user32.dll "
     local imported library
     imported=$(i686-w64-mingw32-objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
     [ -n "$imported" ] || { echo "no imports read"; return 1; }

@@ -1,4 +1,4 @@
-#include "app/StepProgress.h"
+#include "installer/StepProgress.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,44 @@
+#include "UnixMount.h"
+
+#include "TemporaryFolder.h"
+#include "UnixProgram.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr DWORD MOUNT_TIMEOUT_MS = 10000;
+
+// Until the marker is seen (or hidden), at most MOUNT_TIMEOUT_MS.
+bool awaitMarker(const KString& marker, bool seen) {
+    for (DWORD waited = 0; waited < MOUNT_TIMEOUT_MS; waited += 20) {
+        if ((GetFileAttributesW(marker.text()) != INVALID_FILE_ATTRIBUTES) == seen) {
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
+
+} // namespace
+
+UnixMount::UnixMount(const KString& folder, unsigned long bytes)
+    : folderUnixName(unixName(folder)), marker(folder + L"\\pellmont-mount-marker") {
+    if (folderUnixName.empty()) {
+        problem = "no Unix name (is this Wine?)";
+    } else if (!writeFileBytes(marker, "marker", 6)) {
+        problem = "the marker cannot be written: error " + std::to_string(GetLastError());
+    } else if (!startUnixProgram("/bin/mount -t tmpfs -o size=" + std::to_string(bytes) +
+                                 " pellmont-test \"" + folderUnixName + "\"")) {
+        problem = "/bin/mount did not start: error " + std::to_string(GetLastError());
+    } else if (!awaitMarker(marker, false)) {
+        problem = "nothing mounted after /bin/mount (the tests run as root)";
+    }
+}
+
+UnixMount::~UnixMount() {
+    if (isMounted() && startUnixProgram("/bin/umount \"" + folderUnixName + "\"")) {
+        awaitMarker(marker, true);
+    }
+    DeleteFileW(marker.text());
+}
