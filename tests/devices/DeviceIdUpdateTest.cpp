@@ -1,4 +1,5 @@
 #include "devices/DeviceIdUpdate.h"
+#include "devices/DatabaseWalk.h"
 #include "DatabaseBuilder.h"
 #include "DeviceTestFixture.h"
 #include "foundation/KFile.h"
@@ -305,6 +306,48 @@ TEST_F(DeviceIdUpdateTest, RecordCountBeyondTheListIsHarmless) {
     database.recordCount = INT_MAX;
     const DatabaseFile file = buildDatabase(database);
     EXPECT_TRUE(sameBytes(withHeaderUpdated(file.bytes, database), rewrite(file.bytes)));
+}
+
+// A read-only database is not opened for writing at all. Windows would refuse the write anyway;
+// the account the tests run as (root, under Wine) would not, so only the refusal to open keeps it.
+TEST_F(DeviceIdUpdateTest, ReadOnlyDatabaseIsLeftAsItIs) {
+    const DatabaseFile file = buildDatabase(fullDatabase());
+    ASSERT_TRUE(writeFileBytes(path, file.bytes.data(), static_cast<unsigned long>(file.bytes.size())));
+    ASSERT_TRUE(SetFileAttributesW(path.text(), FILE_ATTRIBUTE_READONLY)) << GetLastError();
+
+    updateDeviceIds(path);
+
+    SetFileAttributesW(path.text(), FILE_ATTRIBUTE_NORMAL);
+    std::string bytes;
+    ASSERT_TRUE(readFileBytes(path, bytes)) << GetLastError();
+    EXPECT_TRUE(sameBytes(file.bytes, bytes));
+}
+
+// What is appended while the walk goes on is not read: the walk ends at the size the file had when
+// it began, so that a file that keeps growing cannot keep it going.
+TEST_F(DeviceIdUpdateTest, TheWalkEndsAtTheSizeTheFileHadWhenItBegan) {
+    DatabaseDescription database = fullDatabase();
+    database.records = {otherRecord(16)};
+    database.overrideRecordCount = true;
+    database.recordCount = 2;
+    const DatabaseFile file = buildDatabase(database);
+    ASSERT_TRUE(writeFileBytes(path, file.bytes.data(), static_cast<unsigned long>(file.bytes.size())));
+    KFile opened;
+    ASSERT_TRUE(opened.open(path, GENERIC_READ | GENERIC_WRITE, true)) << GetLastError();
+    DatabaseReader reader(opened);
+    ConfigurationDatabase::HeaderDeviceBlock header;
+    ASSERT_TRUE(reader.readHeader(header));
+
+    // The record the count promises, appended after the walk began.
+    DatabaseDescription grown = database;
+    grown.records.push_back(devicePairRecord(firstRecordDevices()));
+    const std::string more = buildDatabase(grown).bytes.substr(file.bytes.size());
+    KFile appender;
+    ASSERT_TRUE(appender.open(path, GENERIC_WRITE, true)) << GetLastError();
+    ASSERT_TRUE(appender.seekToEnd());
+    ASSERT_EQ(more.size(), appender.write(more.data(), static_cast<DWORD>(more.size())));
+
+    EXPECT_EQ(WalkEnd::RECORDS_CUT, reader.findDevicePair());
 }
 
 // The database's folder belongs to a user who may link it, or the file, to what only administrators

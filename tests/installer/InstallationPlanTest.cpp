@@ -423,6 +423,42 @@ TEST(InstallationPlan, NamesLikePackagesAreListedWithWhatTheScanDoesWithThem) {
 
 } // namespace
 
+// However the AppData folder is spelt where the user set it, the plan holds one name for it, and the
+// copy the check foretells is the copy the run makes.
+TEST(InstallationPlan, EverySpellingOfTheAppDataFolderLeadsToTheSameCopy) {
+    const TemporaryFolder appData;
+    const TemporaryFolder programFolder;
+    touch(programFolder.join(L"\\Profiles.db64"));
+    const std::wstring folder = appData.path().text();
+    const std::wstring parent = folder.substr(0, folder.rfind(L'\\'));
+    const std::wstring last = folder.substr(folder.rfind(L'\\') + 1);
+    std::wstring slashed = folder;
+    for (wchar_t& unit : slashed) {
+        unit = unit == L'\\' ? L'/' : unit;
+    }
+    const std::wstring spellings[] = {folder + L"\\", parent + L"\\.\\" + last,
+                                      folder + L"\\..\\" + last, folder + L".", slashed,
+                                      L"\\\\.\\" + folder};
+    for (const std::wstring& spelling : spellings) {
+        SCOPED_TRACE(testing::PrintToString(spelling));
+        const RedirectedAppData redirected(KString(spelling.c_str(), KString::COPY_TEXT));
+        ASSERT_TRUE(redirected.changed);
+        InstallationPlan plan;
+        plan.scanMachine();
+        plan.scanFolder(programFolder.path());
+        EXPECT_EQ(folder, plan.appDataFolder().text());
+        EXPECT_EQ(CopyDecision::COPY_NEW, plan.examineCopy(0));
+
+        RunStep copy;
+        copy.action = RunAction::COPY;
+        plan.perform(copy);
+        const KString copied = appData.join(L"\\Veltrano Pro\\Profiles.db64");
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(copied.text()));
+        DeleteFileW(copied.text());
+        RemoveDirectoryW(appData.join(L"\\Veltrano Pro").text());
+    }
+}
+
 // Whether the desktop user's product folder lies in that user's profile, as the file system resolves
 // the AppData folder: a name within it that leads elsewhere is outside, and so is a folder whose name
 // merely begins like the profile's.
