@@ -145,9 +145,12 @@ int CheckReport::finish() {
         {DEVICE_NOT_UPDATED, L"a database device would not be updated"},
         {DATABASE_MALFORMED, L"a database is too short or malformed"},
         {CONFIGURATION_NOT_COPIED, L"a configuration file would not be copied"},
-        {SYSTEM_ACCOUNT_WITHOUT_USER,
-         L"as the system account it finds no signed-in user, so the configuration would go to the system "
-         L"account's own folder"},
+        {SYSTEM_ACCOUNT_WITHOUT_USER, L"as the system account it finds no signed-in user and no default user "
+                                      L"profile, so the configuration "
+                                      L"would go to the system account's own folder"},
+        {ACCOUNT_WITHOUT_SHELL, L"it runs as an account without a desktop shell, so the configuration would "
+                                L"go to that account's own "
+                                L"folder"},
         {PRODUCT_FOLDER_OUTSIDE_PROFILE, L"the product folder lies outside the desktop user's profile"},
     };
     KString result(L"Result: exit code 1", KString::REFER_STATIC);

@@ -20,6 +20,7 @@ enum CheckAttention : unsigned {
     CONFIGURATION_NOT_COPIED = 1u << 6,
     SYSTEM_ACCOUNT_WITHOUT_USER = 1u << 7,
     PRODUCT_FOLDER_OUTSIDE_PROFILE = 1u << 8,
+    ACCOUNT_WITHOUT_SHELL = 1u << 9,
 };
 
 // The report, written line by line as the check goes: to a console as its own text, to a file or a

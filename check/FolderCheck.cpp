@@ -2,11 +2,11 @@
 
 #include "DatabaseCheck.h"
 #include "PackageProperties.h"
-#include "RunningAccount.h"
 
 #include "foundation/KFile.h"
 #include "foundation/UniqueResource.h"
 #include "installer/InstallationPlan.h"
+#include "installer/RunningAccount.h"
 
 namespace {
 
@@ -54,16 +54,33 @@ KString installedText(const InstallationPlan& plan, int product) {
     return (plan.isInstalled(product) ? L"installed, " : L"not installed, no file ") + module;
 }
 
-const wchar_t* desktopUserText(DesktopUserSource source) {
-    switch (source) {
-    case DesktopUserSource::SHELL_OWNER:
-        return L"  Desktop user: the owner of the desktop shell";
-    case DesktopUserSource::CONSOLE_SESSION:
-        return L"  Desktop user: the user signed in at the console (no desktop shell in this session)";
-    case DesktopUserSource::RUNNING_ACCOUNT:
+KString desktopUserText(DesktopUserFound found) {
+    switch (found) {
+    case DesktopUserFound::SHELL_OWNER:
+        return text(L"the owner of the desktop shell");
+    case DesktopUserFound::CONSOLE_USER:
+        return text(L"the user signed in at the console (no desktop shell in this session)");
+    case DesktopUserFound::REMOTE_DESKTOP_USER:
+        return text(
+            L"the user of the one active Remote Desktop session (nobody is signed in at the console)");
+    case DesktopUserFound::NOBODY_SIGNED_IN:
+        return text(L"nobody is signed in, so the default user profile, from which Windows makes every new "
+                    L"user's profile; users who already have a profile get nothing");
+    case DesktopUserFound::SEVERAL_USERS:
+        return text(
+            L"several users are signed in and none at the console, so none is chosen: the default user "
+            L"profile, from which Windows makes every new user's profile; users who already have a "
+            L"profile, these among them, get nothing");
+    case DesktopUserFound::SYSTEM_ACCOUNT:
+        return text(L"none found, and Windows records no default user profile, so the system account's own "
+                    L"folder, which no one reads");
+    case DesktopUserFound::RUNNING_ACCOUNT:
         break;
     }
-    return L"  Desktop user: none found, so the running account's own folder is used";
+    const KString account = runningAccountName();
+    return L"none found: the folder of the account the installer runs as, " +
+           (account.isEmpty() ? text(L"which cannot be named") : account) +
+           L"; run as the system account, the installer reaches the signed-in user";
 }
 
 const wchar_t* leftoverText(Leftover kind) {
@@ -108,11 +125,13 @@ void reportMachine(const InstallationPlan& plan, CheckReport& report) {
     for (int product = 0; product < PRODUCT_COUNT; ++product) {
         report.line(L"  " + text(PRODUCTS[product].displayName) + L": " + installedText(plan, product));
     }
-    const DesktopUserSource source = plan.desktopUser().source();
-    report.line(text(desktopUserText(source)));
-    // Fleet tools run the installer so: nobody signed in, or a session the system cannot tell.
-    if (source == DesktopUserSource::RUNNING_ACCOUNT && isSystemAccount()) {
+    const DesktopUserFound found = plan.desktopUser().found();
+    report.line(L"  Desktop user: " + desktopUserText(found));
+    // No person reads that folder, or only the account a deployment tool runs as.
+    if (found == DesktopUserFound::SYSTEM_ACCOUNT) {
         report.needsAttention(SYSTEM_ACCOUNT_WITHOUT_USER);
+    } else if (found == DesktopUserFound::RUNNING_ACCOUNT) {
+        report.needsAttention(ACCOUNT_WITHOUT_SHELL);
     }
     if (plan.appDataFolder().isEmpty()) {
         report.line(text(L"  Product folder: the desktop user's AppData folder cannot be determined"));
@@ -405,14 +424,14 @@ void reportRun(InstallationPlan& plan, CheckReport& report) {
 
 } // namespace
 
-int checkFolder(const KString& folder, CheckReport& report) {
+int checkFolder(const KString& folder, CheckReport& report, const SessionQueries* sessions) {
     report.line(L"Pellmont pre-flight check of " + folder);
     if (!isReadableFolder(folder)) {
         report.line(text(L"The folder cannot be read."));
         report.line(text(L"Result: exit code 2, the folder cannot be read"));
         return CHECK_UNREADABLE;
     }
-    InstallationPlan plan;
+    InstallationPlan plan(sessions);
     plan.scanMachine();
     plan.scanFolder(folder);
     plan.listPackageCandidates();

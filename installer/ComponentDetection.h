@@ -25,6 +25,7 @@ bool readProductBuild(ProductBuild& build);
 KString getProgramFilesFolder();
 // True when the plug-in's module file exists below the Program Files folder.
 bool isPluginInstalled(const KString& programFilesFolder, const Product& plugin);
-// The roaming AppData folder of the desktop user as DesktopUser finds them (the shell's owner, else
-// the console session's user, else the running account); empty on failure.
+// The roaming AppData folder of the desktop user as DesktopUser finds them (the shell's owner, the
+// console's user, the one Remote Desktop user, the default user profile for the system account, or
+// the running account); empty on failure.
 KString getInteractiveUserAppDataFolder();

@@ -68,7 +68,7 @@ KString fileNameOf(int configuration) {
 } // namespace
 
 // Out of line, so that a run does not carry the making and unmaking of every member in its own code.
-InstallationPlan::InstallationPlan() = default;
+InstallationPlan::InstallationPlan(const SessionQueries* sessions) : sessions(sessions) {}
 InstallationPlan::~InstallationPlan() = default;
 
 void InstallationPlan::scanMachine() {
@@ -78,7 +78,7 @@ void InstallationPlan::scanMachine() {
         products[product].installed =
             facts.modulePath != nullptr ? isPluginInstalled(programFiles, facts) : readProductBuild(build);
     }
-    user = DesktopUser::find();
+    user = sessions != nullptr ? DesktopUser::find(*sessions) : DesktopUser::find();
     for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {
         configurations[configuration].inProductFolder =
             KFile::exists(productFolder() + CONFIGURATION_FILES[configuration].fileName);
@@ -276,6 +276,11 @@ DatabaseForecast InstallationPlan::deviceForecast(int configuration) const {
 }
 
 bool InstallationPlan::isProductFolderInProfile() const {
+    // Windows records the default user profile, and only administrators can move it.
+    if (user.found() == DesktopUserFound::NOBODY_SIGNED_IN ||
+        user.found() == DesktopUserFound::SEVERAL_USERS) {
+        return true;
+    }
     const KString profile = getShellFolder(CSIDL_PROFILE, user.token());
     KString inner = finalPathOf(appDataFolder());
     KString outer = finalPathOf(profile);

@@ -20,7 +20,8 @@
 // first what is on the machine, then what the program folder offers. Nothing persists between runs.
 class InstallationPlan {
 public:
-    InstallationPlan();
+    // sessions: what finding the desktop user asks of the system; null for the system's own answers.
+    explicit InstallationPlan(const SessionQueries* sessions = nullptr);
     InstallationPlan(const InstallationPlan&) = delete;
     InstallationPlan& operator=(const InstallationPlan&) = delete;
     virtual ~InstallationPlan();
@@ -102,6 +103,7 @@ private:
         RewriteTarget rewrite = RewriteTarget::NONE;
     };
 
+    const SessionQueries* const sessions;
     ProductBuild build;
     KString programFiles;
     DesktopUser user;

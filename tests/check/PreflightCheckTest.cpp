@@ -8,6 +8,8 @@
 #include "EndpointList.h"
 #include "InstallerTestSupport.h"
 
+#include "check/CheckCommand.h"
+
 #include "foundation/KString.h"
 #include "foundation/UniqueResource.h"
 #include "support/StartupGuard.h"
@@ -24,6 +26,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -133,6 +136,41 @@ protected:
         return runCheckWith(lines, L" \"" + checked + L"\"");
     }
 
+    // Runs the check's command in this process with the arguments, and the sessions given, its report
+    // going to a file; the exit code.
+    DWORD runCheckHere(std::vector<std::wstring>& lines, const std::vector<std::wstring>& arguments,
+                       const SessionQueries* sessions) {
+        const KString reportPath = reportFolder.join(L"\\report.txt");
+        std::vector<const wchar_t*> argumentVector = {L"PellmontCheck.exe"};
+        for (const std::wstring& argument : arguments) {
+            argumentVector.push_back(argument.c_str());
+        }
+        int exitCode = -1;
+        {
+            const UniqueFileHandle report(CreateFileW(reportPath.text(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                                      nullptr));
+            EXPECT_TRUE(report.isValid()) << "cannot make the report file: " << GetLastError();
+            exitCode = runCheckCommand(static_cast<int>(argumentVector.size()), argumentVector.data(),
+                                       report.get(), sessions);
+        }
+        readReport(reportPath, lines);
+        return static_cast<DWORD>(exitCode);
+    }
+
+    static void readReport(const KString& reportPath, std::vector<std::wstring>& lines) {
+        std::string bytes;
+        EXPECT_TRUE(readFileBytes(reportPath, bytes));
+        const std::wstring text = KString(bytes.c_str()).text();
+        lines.clear();
+        for (size_t start = 0; start < text.size();) {
+            const size_t end = text.find(L"\r\n", start);
+            EXPECT_NE(std::wstring::npos, end) << "a report line without its line break";
+            lines.push_back(text.substr(start, end - start));
+            start = end == std::wstring::npos ? text.size() : end + 2;
+        }
+    }
+
     // commandLine: the arguments, after a blank.
     DWORD runCheckWith(std::vector<std::wstring>& lines, const KString& commandLine) {
         const KString reportPath = reportFolder.join(L"\\report.txt");
@@ -146,16 +184,7 @@ protected:
             exitCode = runProgram(KString(CHECK_PROGRAM, KString::REFER_STATIC), commandLine,
                                   CHECK_TIMEOUT_MS, report.get());
         }
-        std::string bytes;
-        EXPECT_TRUE(readFileBytes(reportPath, bytes));
-        const std::wstring text = KString(bytes.c_str()).text();
-        lines.clear();
-        for (size_t start = 0; start < text.size();) {
-            const size_t end = text.find(L"\r\n", start);
-            EXPECT_NE(std::wstring::npos, end) << "a report line without its line break";
-            lines.push_back(text.substr(start, end - start));
-            start = end == std::wstring::npos ? text.size() : end + 2;
-        }
+        readReport(reportPath, lines);
         return exitCode;
     }
 
@@ -614,49 +643,131 @@ TEST_F(PreflightCheck, NamesAProductFolderOutsideTheDesktopUsersProfile) {
 }
 
 // The exit code as an operator's script reads it, for the command lines batch files and consoles
-// pass and for folders that offer too little to install.
-TEST_F(PreflightCheck, ExitCodesForCommandLinesAndFoldersAsScriptsMeetThem) {
+// pass (as Windows splits them: "%~dp0" ends in a separator, which escapes the closing quote), for
+// folders that offer too little to install, and for every way fleet tools run the check: the report
+// in this process, with the sessions and accounts of the row.
+TEST_F(PreflightCheck, ExitCodesForCommandLinesFoldersAndDeploymentsAsScriptsMeetThem) {
     const std::wstring checked = checkedFolder();
     const std::wstring heading = L"Pellmont pre-flight check of " + checked;
     const std::wstring productCode =
         L"    ProductCode " + std::wstring(VELTRANO_PRODUCT_CODE) + L", ProductVersion 1.5.3";
+    const std::wstring ready = L"Result: exit code 0, everything offered would take effect";
+    const DWORD console = WTSGetActiveConsoleSessionId();
+    using Session = SessionsUnderTest::Session;
+    const std::vector<Session> consoleUser = {{0, WTSDisconnected, false}, {console, WTSActive, true}};
+    const std::vector<Session> nobody = {{0, WTSDisconnected, false}, {console, WTSConnected, false}};
+    const std::wstring defaultProfile =
+        L"the default user profile, from which Windows makes every new user's "
+        L"profile; users who already have a profile";
+    struct Deployment {
+        bool withShell;
+        std::vector<Session> sessions;
+        bool runsAsSystem;
+        bool defaultProfileRecorded;
+    };
     const struct {
         const char* what;
-        std::wstring arguments;
-        std::vector<const wchar_t*> files; // copies of a test package
-        DWORD build;                       // the product's "Build" value; 0 for none
+        std::vector<std::wstring> arguments;
+        std::vector<const wchar_t*> files;    // copies of a test package
+        DWORD build;                          // the product's "Build" value; 0 for none
+        std::optional<Deployment> deployment; // none: as this machine answers
         DWORD exitCode;
         std::vector<std::wstring> lines; // in the report, in this order
     } cases[] = {
-        {"usage", L" /?", {}, 0, 0, {L"Usage: PellmontCheck [folder]"}},
-        {"two folders", L" \"" + checked + L"\" other", {}, 0, 2, {L"Usage: PellmontCheck [folder]"}},
+        {"usage", {L"/?"}, {}, 0, std::nullopt, 0, {L"Usage: PellmontCheck [folder]"}},
+        {"two folders", {checked, L"other"}, {}, 0, std::nullopt, 2, {L"Usage: PellmontCheck [folder]"}},
         {"an empty folder, and a Build value past the signed range",
-         L" \"" + checked + L"\"",
+         {checked},
          {},
          3000000000u,
+         std::nullopt,
          1,
          {heading, L"  Veltrano Pro: installed, Build 3000000000",
           L"Result: exit code 1: the folder offers no package and no configuration file"}},
-        // "%~dp0" ends in a separator, which escapes the closing quote.
         {"the folder of a batch file, with the package's ProductCode",
-         L" \"" + checked + L"\\\"",
+         {checked + L"\""},
          {L"\\VN1.5.3 Setup.msi"},
          0,
+         std::nullopt,
          0,
-         {heading, L"  Veltrano Pro: would be installed from VN1.5.3 Setup.msi", productCode,
-          L"Result: exit code 0, everything offered would take effect"}},
+         {heading, L"  Veltrano Pro: would be installed from VN1.5.3 Setup.msi", productCode, ready}},
         {"a misspelt package and one without its \"v\"",
-         L" \"" + checked + L"\"",
+         {checked},
          {L"\\VN1.5.3 Setup.msi", L"\\Clockline Plug-In 1.0 Setup.msi", L"\\Veltrano 1.5.3 Setup.MSI"},
          0,
+         std::nullopt,
          1,
          {L"  Other packages",
           L"    Clockline Plug-In 1.0 Setup.msi: not recognised, the name of no product's package",
           L"    Veltrano 1.5.3 Setup.MSI: not recognised, the name of no product's package",
           L"Result: exit code 1: a package's name is not one the installer knows"}},
+        {"the shell's owner",
+         {checked},
+         {L"\\VN1.5.3 Setup.msi"},
+         0,
+         Deployment{true, consoleUser, true, false},
+         0,
+         {L"  Desktop user: the owner of the desktop shell", ready}},
+        {"the console's user, as the system account",
+         {checked},
+         {L"\\VN1.5.3 Setup.msi"},
+         0,
+         Deployment{false, consoleUser, true, false},
+         0,
+         {L"  Desktop user: the user signed in at the console (no desktop shell in this session)", ready}},
+        {"nobody signed in, as the system account",
+         {checked},
+         {L"\\VN1.5.3 Setup.msi"},
+         0,
+         Deployment{false, nobody, true, true},
+         0,
+         {L"  Desktop user: nobody is signed in, so " + defaultProfile + L" get nothing", ready}},
+        {"one Remote Desktop user",
+         {checked},
+         {L"\\VN1.5.3 Setup.msi"},
+         0,
+         Deployment{false, {{console, WTSConnected, false}, {console + 1, WTSActive, true}}, true, true},
+         0,
+         {L"  Desktop user: the user of the one active Remote Desktop session (nobody is signed in at the "
+          L"console)",
+          ready}},
+        {"two active sessions, as the system account",
+         {checked},
+         {L"\\VN1.5.3 Setup.msi"},
+         0,
+         Deployment{
+             false,
+             {{console, WTSConnected, false}, {console + 1, WTSActive, true}, {console + 2, WTSActive, true}},
+             true,
+             true},
+         0,
+         {L"  Desktop user: several users are signed in and none at the console, so none is chosen: " +
+              defaultProfile + L", these among them, get nothing",
+          ready}},
+        {"an administrator without a shell",
+         {checked},
+         {L"\\VN1.5.3 Setup.msi"},
+         0,
+         Deployment{false, consoleUser, false, true},
+         1,
+         {L"Result: exit code 1: it runs as an account without a desktop shell, so the configuration would "
+          L"go "
+          L"to that account's own folder"}},
+        {"nobody signed in, as the system account, and no default user profile",
+         {checked},
+         {L"\\VN1.5.3 Setup.msi"},
+         0,
+         Deployment{false, nobody, true, false},
+         1,
+         {L"  Desktop user: none found, and Windows records no default user profile, so the system account's "
+          L"own folder, which no one reads",
+          L"Result: exit code 1: as the system account it finds no signed-in user and no default user "
+          L"profile, "
+          L"so the configuration would go to the system account's own folder"}},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
+        const std::optional<Deployment>& deployment = test.deployment;
         for (const wchar_t* name : test.files) {
             addCopy(name, testPackage(L"\\VN1.5.3 Setup.msi"));
         }
@@ -665,8 +776,23 @@ TEST_F(PreflightCheck, ExitCodesForCommandLinesAndFoldersAsScriptsMeetThem) {
             ASSERT_EQ(ERROR_SUCCESS,
                       writeProductValue(PACKAGE_REGISTRY_VIEW, REG_DWORD, &test.build, sizeof(test.build)));
         }
+        std::unique_ptr<TestShell> shell;
+        std::unique_ptr<SessionsUnderTest> sessions;
+        std::unique_ptr<DefaultUserProfile> profile;
+        if (deployment) {
+            if (deployment->withShell) {
+                shell = std::make_unique<TestShell>();
+                ASSERT_TRUE(shell->isRunning());
+            }
+            sessions = std::make_unique<SessionsUnderTest>(deployment->sessions, deployment->runsAsSystem);
+            if (deployment->defaultProfileRecorded) {
+                profile = std::make_unique<DefaultUserProfile>();
+                ASSERT_TRUE(profile->isRecorded());
+            }
+        }
         std::vector<std::wstring> report;
-        EXPECT_EQ(test.exitCode, runCheckWith(report, toKString(test.arguments)));
+        EXPECT_EQ(test.exitCode,
+                  runCheckHere(report, test.arguments, sessions ? &sessions->queries : nullptr));
         auto from = report.begin();
         for (const std::wstring& expected : test.lines) {
             from = std::find(from, report.end(), expected);

@@ -9,6 +9,11 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <cstdlib>
+#include <memory>
+#include <utility>
+#include <vector>
+
 namespace {
 
 KString folderPath(int folder, HANDLE token) {
@@ -113,65 +118,122 @@ TEST(ComponentDetection, PluginCountsAsInstalledExactlyWhenItsModuleFileExists) 
     }
 }
 
-// Stands in for Windows refusing the console session's user to an account that is not the system
-// account: Wine gives any process a token for any session.
-BOOL WINAPI refuseUserToken(ULONG, HANDLE*) {
-    SetLastError(ERROR_PRIVILEGE_NOT_HELD);
-    return FALSE;
-}
-
-// Under Wine the shell's owner, the console session's user and the running account are one account;
-// the running account's AppData folder is overridden for this process only, which a folder asked for
-// through a token does not see. So the test shows which way the folder was found, not whose it is.
-TEST(ComponentDetection, AppDataFolderIsTheShellOwnersElseTheConsoleUsersElseTheRunningAccounts) {
+// Under Wine the shell's owner, a session's user and the running account are one account; the
+// running account's AppData folder is overridden for this process only, which a folder asked for
+// through a token does not see, and the default user profile is made by the test. So the test shows
+// whose folder each way gives, and with which token.
+TEST(ComponentDetection, TheDesktopUserIsFoundInEveryWayFleetsDeploy) {
     TemporaryFolder runningAccountsFolder;
     const OtherRunningAccount otherAccount(runningAccountsFolder.path());
     ASSERT_TRUE(otherAccount.active);
     ASSERT_EQ(nullptr, GetShellWindow()) << "a shell window exists already";
-    ASSERT_STREQ(runningAccountsFolder.path().text(), folderPath(CSIDL_APPDATA, nullptr).text());
     UniqueHandle ownToken;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_IMPERSONATE, ownToken.put()));
-    const KString tokensFolder = folderPath(CSIDL_APPDATA, ownToken.get());
-    ASSERT_FALSE(tokensFolder.isEmpty());
-    ASSERT_STRNE(runningAccountsFolder.path().text(), tokensFolder.text());
+    const KString usersFolder = folderPath(CSIDL_APPDATA, ownToken.get());
+    ASSERT_FALSE(usersFolder.isEmpty());
+    ASSERT_STRNE(runningAccountsFolder.path().text(), usersFolder.text());
+    const DefaultUserProfile defaultProfile;
+    ASSERT_TRUE(defaultProfile.isRecorded());
 
-    // No shell window, as for the system account in its own session: the console session's user.
-    const DesktopUser consoleUser = DesktopUser::find();
-    EXPECT_EQ(DesktopUserSource::CONSOLE_SESSION, consoleUser.source());
-    EXPECT_NE(nullptr, consoleUser.token());
-    // The writes into the user's folder are made with the user's rights: the token can be taken on.
-    EXPECT_TRUE(static_cast<bool>(UserImpersonation(consoleUser.token())));
-    EXPECT_STREQ(tokensFolder.text(), consoleUser.appDataFolder().text());
-    EXPECT_STREQ(tokensFolder.text(), getInteractiveUserAppDataFolder().text());
-    // The query refused: the running account's own folder.
-    const DesktopUser refused = DesktopUser::find(&refuseUserToken);
-    EXPECT_EQ(DesktopUserSource::RUNNING_ACCOUNT, refused.source());
-    EXPECT_EQ(nullptr, refused.token());
-    EXPECT_STREQ(runningAccountsFolder.path().text(), refused.appDataFolder().text());
+    const DWORD console = WTSGetActiveConsoleSessionId();
+    const DWORD remote = console + 1;
+    using Session = SessionsUnderTest::Session;
+    enum Whose { USERS_FOLDER, DEFAULT_PROFILE, RUNNING_ACCOUNTS_FOLDER };
+    const struct {
+        const char* what;
+        bool withShell;
+        std::vector<Session> sessions;
+        bool runsAsSystem;
+        DesktopUserFound found;
+        Whose whose;
+    } cases[] = {
+        {"the shell's owner, also where the console's user could be had",
+         true,
+         {{0, WTSDisconnected, false}, {console, WTSActive, true}},
+         true,
+         DesktopUserFound::SHELL_OWNER,
+         USERS_FOLDER},
+        {"the console's user, as the system account in a session of its own",
+         false,
+         {{0, WTSDisconnected, false}, {console, WTSActive, true}},
+         true,
+         DesktopUserFound::CONSOLE_USER,
+         USERS_FOLDER},
+        {"nobody signed in, as the system account",
+         false,
+         {{0, WTSDisconnected, false}, {console, WTSConnected, false}},
+         true,
+         DesktopUserFound::NOBODY_SIGNED_IN,
+         DEFAULT_PROFILE},
+        {"one Remote Desktop user, nobody at the console",
+         false,
+         {{0, WTSDisconnected, false}, {console, WTSConnected, false}, {remote, WTSActive, true}},
+         true,
+         DesktopUserFound::REMOTE_DESKTOP_USER,
+         USERS_FOLDER},
+        {"two active sessions, nobody at the console",
+         false,
+         {{console, WTSConnected, false}, {remote, WTSActive, true}, {remote + 1, WTSActive, true}},
+         true,
+         DesktopUserFound::SEVERAL_USERS,
+         DEFAULT_PROFILE},
+        {"an administrator without a shell, a user at the console",
+         false,
+         {{0, WTSDisconnected, false}, {console, WTSActive, true}},
+         false,
+         DesktopUserFound::RUNNING_ACCOUNT,
+         RUNNING_ACCOUNTS_FOLDER},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        std::unique_ptr<TestShell> shell;
+        if (test.withShell) {
+            shell = std::make_unique<TestShell>();
+            ASSERT_TRUE(shell->isRunning());
+        }
+        SessionsUnderTest sessions(test.sessions, test.runsAsSystem);
 
-    TestShell shell;
-    ASSERT_TRUE(shell.isRunning());
-    DWORD shellProcessId = 0;
-    GetWindowThreadProcessId(GetShellWindow(), &shellProcessId);
-    ASSERT_EQ(shell.processId(), shellProcessId);
-    // What the shell owner's token gives, obtained independently of the code under test.
-    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, shellProcessId));
-    ASSERT_TRUE(process.isValid()) << "error " << GetLastError();
-    UniqueHandle token;
-    ASSERT_TRUE(OpenProcessToken(process.get(), TOKEN_QUERY | TOKEN_IMPERSONATE, token.put()))
-        << "error " << GetLastError();
-    const KString expected = folderPath(CSIDL_APPDATA, token.get());
-    ASSERT_FALSE(expected.isEmpty());
+        const DesktopUser user = DesktopUser::find(sessions.queries);
 
-    // The shell's owner comes first, also where the console session's user could be had.
-    const DesktopUser shellOwner = DesktopUser::find(&refuseUserToken);
-    EXPECT_EQ(DesktopUserSource::SHELL_OWNER, shellOwner.source());
-    EXPECT_TRUE(static_cast<bool>(UserImpersonation(shellOwner.token())));
-    EXPECT_STREQ(expected.text(), shellOwner.appDataFolder().text());
-    const KString folder = getInteractiveUserAppDataFolder();
-    EXPECT_STREQ(expected.text(), folder.text());
-    EXPECT_NE(L'\\', folder.text()[folder.length() - 1])
-        << "trailing separator in " << KString(folder).utf8();
+        EXPECT_EQ(test.found, user.found());
+        const KString& expected = test.whose == USERS_FOLDER      ? usersFolder
+                                  : test.whose == DEFAULT_PROFILE ? defaultProfile.appDataFolder()
+                                                                  : runningAccountsFolder.path();
+        EXPECT_STREQ(expected.text(), user.appDataFolder().text());
+        // The writes into a user's folder are made with that user's rights: the token can be taken on.
+        EXPECT_EQ(test.whose == USERS_FOLDER, user.token() != nullptr);
+        if (user.token() != nullptr) {
+            EXPECT_TRUE(static_cast<bool>(UserImpersonation(user.token())));
+        }
+        if (test.found == DesktopUserFound::REMOTE_DESKTOP_USER) {
+            EXPECT_EQ(remote, sessions.asked.back()) << "the token of the one active session";
+        }
+        EXPECT_EQ(sessions.listed, sessions.released) << "the session list is released";
+    }
+}
+
+// The default user profile as Windows records it: its own entry, else the profiles' folder's
+// "Default"; where neither is recorded, the system account's own folder, which no one reads.
+TEST(ComponentDetection, TheDefaultUserProfileIsWhereWindowsRecordsIt) {
+    const TemporaryFolder systemsFolder;
+    const OtherRunningAccount systemAccount(systemsFolder.path());
+    ASSERT_TRUE(systemAccount.active);
+    for (const auto recording : {DefaultUserProfile::OWN_ENTRY, DefaultUserProfile::PROFILES_FOLDER_ONLY}) {
+        SCOPED_TRACE(recording == DefaultUserProfile::OWN_ENTRY ? "its own entry" : "the profiles' folder");
+        const DefaultUserProfile recorded(recording);
+        ASSERT_TRUE(recorded.isRecorded());
+        SessionsUnderTest nobody({{WTSGetActiveConsoleSessionId(), WTSConnected, false}}, true);
+
+        const DesktopUser user = DesktopUser::find(nobody.queries);
+
+        EXPECT_EQ(DesktopUserFound::NOBODY_SIGNED_IN, user.found());
+        EXPECT_STREQ(recorded.appDataFolder().text(), user.appDataFolder().text());
+    }
+    // Wine records the profiles' folder, but there is no "Default" in it.
+    SessionsUnderTest nobody({{WTSGetActiveConsoleSessionId(), WTSConnected, false}}, true);
+    const DesktopUser user = DesktopUser::find(nobody.queries);
+    EXPECT_EQ(DesktopUserFound::SYSTEM_ACCOUNT, user.found());
+    EXPECT_STREQ(systemsFolder.path().text(), user.appDataFolder().text());
 }
 
 } // namespace

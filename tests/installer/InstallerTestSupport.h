@@ -2,12 +2,15 @@
 
 #include "foundation/KString.h"
 #include "foundation/UniqueResource.h"
+#include "installer/DesktopUser.h"
+#include "support/TemporaryFolder.h"
 
 #include <windows.h>
 
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 // Bounds every wait of the installer tests; an msiexec.exe run takes about a second under Wine.
 constexpr DWORD PROCESS_TIMEOUT_MS = 60000;
@@ -145,4 +148,67 @@ private:
 class UndeterminableAppData : public RedirectedAppData {
 public:
     UndeterminableAppData();
+};
+
+// A default user profile recorded as Windows records it (the profile list of HKLM, in the system's
+// own view), with its roaming AppData folder made: Wine
+// records none. Either by its own entry, "Default", an environment string to expand, or by the
+// profiles' folder alone, whose "Default" it then is. What was recorded before comes back afterwards.
+class DefaultUserProfile {
+public:
+    enum Recording { OWN_ENTRY, PROFILES_FOLDER_ONLY };
+
+    explicit DefaultUserProfile(Recording recording = OWN_ENTRY);
+    DefaultUserProfile(const DefaultUserProfile&) = delete;
+    DefaultUserProfile& operator=(const DefaultUserProfile&) = delete;
+    ~DefaultUserProfile();
+
+    bool isRecorded() const { return recorded; }
+    const KString& appDataFolder() const { return appData; }
+
+private:
+    struct SavedValue {
+        explicit SavedValue(const wchar_t* name) : name(name) {}
+        const wchar_t* name;
+        bool present = false;
+        DWORD type = REG_NONE;
+        std::wstring data;
+    };
+
+    TemporaryFolder profiles;
+    KString appData;
+    UniqueRegistryKey profileList;
+    SavedValue saved[2] = {SavedValue(L"Default"), SavedValue(L"ProfilesDirectory")};
+    bool recorded = false;
+};
+
+// A machine's sessions as the system lists them and the users signed in to them, answered through
+// DesktopUser's queries (queries), for the life of the object: under Wine there is one session, one
+// account and no system account. A token of the running account stands for a session's user.
+class SessionsUnderTest {
+public:
+    struct Session {
+        DWORD id;
+        WTS_CONNECTSTATE_CLASS state;
+        bool signedIn;
+    };
+
+    SessionsUnderTest(std::vector<Session> sessions, bool runsAsSystem);
+    SessionsUnderTest(const SessionsUnderTest&) = delete;
+    SessionsUnderTest& operator=(const SessionsUnderTest&) = delete;
+    ~SessionsUnderTest();
+
+    SessionQueries queries;
+    std::vector<DWORD> asked; // the sessions whose user's token was asked for
+    int listed = 0;
+    int released = 0;
+
+private:
+    static BOOL WINAPI queryUserToken(ULONG sessionId, HANDLE* token);
+    static BOOL WINAPI enumerate(HANDLE server, DWORD reserved, DWORD version, WTS_SESSION_INFOW** list,
+                                 DWORD* count);
+    static void WINAPI release(void* memory);
+
+    static SessionsUnderTest* current;
+    const std::vector<Session> sessions;
 };
