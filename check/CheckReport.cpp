@@ -129,9 +129,9 @@ void CheckReport::line(const KString& text) {
     write(escaped(text) + L"\r\n");
 }
 
-int CheckReport::finish() {
+int CheckReport::finish(const wchar_t* readyText) {
     if (attention == 0) {
-        line(KString(L"Result: exit code 0, everything offered would take effect", KString::REFER_STATIC));
+        line(L"Result: exit code 0, " + KString(readyText, KString::REFER_STATIC));
         return CHECK_READY;
     }
     constexpr struct {
@@ -152,6 +152,11 @@ int CheckReport::finish() {
                                 L"go to that account's own "
                                 L"folder"},
         {PRODUCT_FOLDER_OUTSIDE_PROFILE, L"the product folder lies outside the desktop user's profile"},
+        {WINDOWS_INSTALLER_BUSY, L"the Windows Installer is busy with another installation"},
+        {PRODUCT_NOT_INSTALLED, L"a product the folder offers is not installed"},
+        {CONFIGURATION_NOT_THERE, L"a configuration file the folder offers is not in the product folder with "
+                                  L"the bytes the run leaves"},
+        {LEFTOVERS_THERE, L"an interrupted copy left files in the product folder"},
     };
     KString result(L"Result: exit code 1", KString::REFER_STATIC);
     const wchar_t* separator = L": ";

@@ -21,6 +21,11 @@ enum CheckAttention : unsigned {
     SYSTEM_ACCOUNT_WITHOUT_USER = 1u << 7,
     PRODUCT_FOLDER_OUTSIDE_PROFILE = 1u << 8,
     ACCOUNT_WITHOUT_SHELL = 1u << 9,
+    WINDOWS_INSTALLER_BUSY = 1u << 10,
+    // What a verification after the run finds not to have taken effect.
+    PRODUCT_NOT_INSTALLED = 1u << 11,
+    CONFIGURATION_NOT_THERE = 1u << 12,
+    LEFTOVERS_THERE = 1u << 13,
 };
 
 // The report, written line by line as the check goes: to a console as its own text, to a file or a
@@ -39,8 +44,9 @@ public:
 
     void line(const KString& text);
     void needsAttention(CheckAttention what) { attention |= what; }
-    // Writes the result line; the exit code it names.
-    int finish();
+    bool hasAttention() const { return attention != 0; }
+    // Writes the result line, readyText when nothing needs attention; the exit code it names.
+    int finish(const wchar_t* readyText = L"everything offered would take effect");
 
 private:
     void write(const KString& text);

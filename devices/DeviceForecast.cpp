@@ -3,6 +3,8 @@
 #include "foundation/KFile.h"
 #include "foundation/UniqueResource.h"
 
+#include <cstring>
+
 using namespace ConfigurationDatabase;
 
 namespace {
@@ -66,12 +68,55 @@ private:
     bool recordStored = false;
 };
 
+// Stores what the rewrite would store, into a copy of the file's bytes: the walk ends where the
+// rewrite's would.
+class ContentVisitor {
+public:
+    explicit ContentVisitor(BYTE* content) : content(content) {}
+
+    bool deviceDecided(StoredDevice, const wchar_t*, DeviceDecision, const KString&) { return false; }
+
+    bool headerDecided(const HeaderDeviceBlock& header) {
+        std::memcpy(content, SIGNATURE, sizeof(SIGNATURE));
+        std::memcpy(content + sizeof(SIGNATURE), &header, sizeof(header));
+        return true;
+    }
+
+    // The walk found the record's layout inside the file, so it lies inside the copy too.
+    void devicePairDecided(DWORD bodyPosition, const DevicePairRecord& record) {
+        std::memcpy(content + bodyPosition, &record, sizeof(record));
+    }
+
+private:
+    BYTE* const content;
+};
+
+UniqueFileHandle openShared(const KString& path) {
+    return UniqueFileHandle(CreateFileW(path.text(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 } // namespace
+
+UniqueMemory<BYTE> forecastUpdatedContent(const KString& path, DWORD& size) {
+    UniqueFileHandle handle = openShared(path);
+    if (!handle) {
+        return UniqueMemory<BYTE>();
+    }
+    KFile file;
+    file.attach(path, handle.release(), GENERIC_READ, true);
+    size = file.getSize();
+    UniqueMemory<BYTE> content(static_cast<BYTE*>(file.readAll()));
+    if (content) {
+        ContentVisitor visitor(content.get());
+        walkDatabase(file, visitor);
+    }
+    return content;
+}
 
 DatabaseForecast forecastDeviceIdUpdate(const KString& path) {
     DatabaseForecast forecast;
-    UniqueFileHandle handle(CreateFileW(path.text(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle handle = openShared(path);
     if (!handle) {
         return forecast;
     }

@@ -3,6 +3,7 @@
 #include "DatabaseWalk.h"
 
 #include "foundation/KString.h"
+#include "foundation/UniqueResource.h"
 
 // What the device identifier update would leave in a copy of a database, foretold by the same walk
 // and decisions without writing: the pre-flight check reports it.
@@ -36,6 +37,12 @@ struct DatabaseForecast {
 // Reads the database at path, shared with whoever holds it open, never creating or writing it. COM
 // must be initialised on the calling thread.
 DatabaseForecast forecastDeviceIdUpdate(const KString& path);
+
+// The bytes the device identifier update would leave in a copy of the database at path, read shared
+// with whoever holds it and never written: its bytes with the header and the device-pair record the
+// rewrite stores. size is the file's; null when it cannot be read whole. COM must be initialised on
+// the calling thread.
+UniqueMemory<BYTE> forecastUpdatedContent(const KString& path, DWORD& size);
 
 // True for a device the walk came to that keeps the identifier it has, though it is no built-in
 // device: the rewrite stopped at it, before it, or before storing its block.

@@ -643,7 +643,8 @@ TEST_F(PreflightCheck, NamesAProductFolderOutsideTheDesktopUsersProfile) {
 }
 
 // The exit code as an operator's script reads it, for the command lines batch files and consoles
-// pass (as Windows splits them: "%~dp0" ends in a separator, which escapes the closing quote), for
+// pass (as Windows splits them: "%~dp0" ends in a separator, which escapes the closing quote, and a
+// redirection leaves a blank after it), for
 // folders that offer too little to install, and for every way fleet tools run the check: the report
 // in this process, with the sessions and accounts of the row.
 TEST_F(PreflightCheck, ExitCodesForCommandLinesFoldersAndDeploymentsAsScriptsMeetThem) {
@@ -684,8 +685,8 @@ TEST_F(PreflightCheck, ExitCodesForCommandLinesFoldersAndDeploymentsAsScriptsMee
          1,
          {heading, L"  Veltrano Pro: installed, Build 3000000000",
           L"Result: exit code 1: the folder offers no package and no configuration file"}},
-        {"the folder of a batch file, with the package's ProductCode",
-         {checked + L"\""},
+        {"the folder of a batch file, the output redirected, with the package's ProductCode",
+         {checked + L"\" "},
          {L"\\VN1.5.3 Setup.msi"},
          0,
          std::nullopt,

@@ -2,8 +2,8 @@
 # tools/release as an operator runs it, with a code-signing certificate made for this test: without
 # a certificate it stops and writes nothing; with one, dist/ gets both programs, each of which
 # verifies, is signed by that certificate, imports only system libraries and is its unsigned build
-# byte for byte apart from the fields that signing sets, with their checksums and the commit they
-# were built from.
+# byte for byte apart from the fields that signing sets, the install and uninstall commands, with
+# their checksums and the commit they were built from.
 set -euo pipefail
 root=$1
 work=$(mktemp -d)
@@ -88,6 +88,11 @@ for program in app/Pellmont.exe check/PellmontCheck.exe; do
     check "$name: imports only system libraries" imports_only_system_libraries "$signed"
     check "$name: apart from the fields that signing sets, the unsigned program unchanged" \
         unsigned_content_unchanged "$unsigned" "$signed"
+done
+
+for script in Install.cmd Uninstall.cmd; do
+    check "$script: shipped as it is, with its checksum" \
+        sh -c 'cmp "$1/deploy/$3" "$2/$3" && cd "$2" && sha256sum --quiet -c "$3.sha256"' - "$root" "$work/dist" "$script"
 done
 
 names_the_commit() {
