@@ -27,23 +27,58 @@ int waitAndReport(DWORD seconds, std::string& report) {
     return exitCode;
 }
 
+// Another installation, on a thread of its own: holds the Windows Installer's mutex from the start
+// and lets it go after releaseAfterMs, or at the end of the object.
+class Installation {
+public:
+    explicit Installation(DWORD releaseAfterMs) : releaseAfterMs(releaseAfterMs) {
+        thread.reset(CreateThread(nullptr, 0, &Installation::hold, this, 0, nullptr));
+        WaitForSingleObject(holding.get(), 5000);
+    }
+    Installation(const Installation&) = delete;
+    Installation& operator=(const Installation&) = delete;
+    ~Installation() {
+        SetEvent(done.get());
+        WaitForSingleObject(thread.get(), 5000);
+    }
+
+private:
+    static DWORD WINAPI hold(void* context) {
+        Installation& installation = *static_cast<Installation*>(context);
+        const UniqueHandle mutex(CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute"));
+        SetEvent(installation.holding.get());
+        WaitForSingleObject(installation.done.get(), installation.releaseAfterMs);
+        ReleaseMutex(mutex.get());
+        return 0;
+    }
+
+    const DWORD releaseAfterMs;
+    UniqueHandle holding{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle thread;
+};
+
 TEST(WindowsInstallerState, BusyWhileAnInstallationHoldsItsMutex) {
     std::string report;
     ASSERT_FALSE(isWindowsInstallerBusy()) << "an installation runs already";
     EXPECT_EQ(0, waitAndReport(5, report));
     EXPECT_EQ("The Windows Installer is free.\r\n", report);
     {
-        const UniqueHandle installation(CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute"));
-        ASSERT_TRUE(installation.isValid()) << GetLastError();
+        const Installation throughout(INFINITE);
         EXPECT_TRUE(isWindowsInstallerBusy());
         EXPECT_EQ(1618, waitAndReport(1, report));
-        EXPECT_EQ(
-            "The Windows Installer is busy with another installation; waiting up to 1 seconds.\r\n"
-            "The Windows Installer is busy still after 1 seconds: exit code 1618, so that the installation "
-            "is tried again later.\r\n",
-            report);
+        EXPECT_EQ("The Windows Installer is busy with another installation; waiting up to 1 seconds.\r\n"
+                  "The Windows Installer is busy still after 1 seconds: exit code 1618, so that the installation "
+                  "is tried again later.\r\n",
+                  report);
     }
     EXPECT_FALSE(isWindowsInstallerBusy());
+    // An installation that ends during the wait: the wait ends with it.
+    const Installation briefly(1500);
+    EXPECT_EQ(0, waitAndReport(20, report));
+    EXPECT_EQ("The Windows Installer is busy with another installation; waiting up to 20 seconds.\r\n"
+              "The Windows Installer is free.\r\n",
+              report);
 }
 
 } // namespace
