@@ -76,8 +76,9 @@ TEST_F(ShippedProgram, IsA32BitGuiProgramImportingOnlySystemLibraries) {
     EXPECT_EQ(IMAGE_NT_OPTIONAL_HDR32_MAGIC, headers->OptionalHeader.Magic);
     EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, headers->OptionalHeader.Subsystem);
 
-    const std::set<std::string> system = {"advapi32.dll", "comctl32.dll", "gdi32.dll",   "kernel32.dll",
-                                          "msvcrt.dll",   "ole32.dll",    "shell32.dll", "user32.dll"};
+    const std::set<std::string> system = {"advapi32.dll", "comctl32.dll", "gdi32.dll",
+                                          "kernel32.dll", "msvcrt.dll",   "ntdll.dll",
+                                          "ole32.dll",    "shell32.dll",  "user32.dll"};
     const IMAGE_DATA_DIRECTORY& directory =
         headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     size_t offset = fileOffset(directory.VirtualAddress);
