@@ -142,7 +142,7 @@ int CheckReport::finish(const wchar_t* readyText) {
         {PACKAGE_NOT_RECOGNISED, L"a package's name is not one the installer knows"},
         {PACKAGE_UNREADABLE, L"a package cannot be read as a Windows Installer package"},
         {PACKAGE_PASSED_OVER, L"a package would be passed over"},
-        {DEVICE_NOT_UPDATED, L"a database device would not be updated"},
+        {DEVICE_KEEPS_OLD_IDENTIFIER, L"a database device would not be updated"},
         {DATABASE_MALFORMED, L"a database is too short or malformed"},
         {CONFIGURATION_NOT_COPIED, L"a configuration file would not be copied"},
         {SYSTEM_ACCOUNT_WITHOUT_USER, L"as the system account it finds no signed-in user and no default user "

@@ -11,9 +11,9 @@ constexpr const wchar_t* DEVICE_PLACES[STORED_DEVICE_COUNT] = {
 
 KString outcomeText(const DeviceForecast& device, bool inHeader) {
     switch (device.outcome) {
-    case DeviceOutcome::KEPT_BUILT_IN:
+    case DeviceOutcome::PSEUDO_DEVICE:
         return KString(L"kept, a built-in device", KString::REFER_STATIC);
-    case DeviceOutcome::GIVEN:
+    case DeviceOutcome::GIVEN_ENDPOINT_ID:
         return L"would be given " + device.endpointId;
     case DeviceOutcome::FOUND_NOT_STORED:
         return L"has the endpoint " + device.endpointId +
@@ -47,7 +47,7 @@ const wchar_t* walkEndText(WalkEnd end) {
     case WalkEnd::DEVICE_PAIR_CUT:
         return L"    Malformed: its device-pair record runs past the end of the file; the walk stops there.";
     case WalkEnd::NO_DEVICE_PAIR:
-    case WalkEnd::DEVICE_NOT_UPDATED:
+    case WalkEnd::STOPPED_AT_DEVICE:
     case WalkEnd::HEADER_NOT_WRITTEN:
     case WalkEnd::COMPLETE:
         break;
@@ -79,7 +79,7 @@ void reportDeviceForecast(const DatabaseForecast& forecast, CheckReport& report)
     }
     if (!kept.isEmpty()) {
         report.line(L"    Would keep their old identifiers: " + kept);
-        report.needsAttention(DEVICE_NOT_UPDATED);
+        report.needsAttention(DEVICE_KEEPS_OLD_IDENTIFIER);
     }
     if (forecast.end == WalkEnd::NO_DEVICE_PAIR) {
         report.line(KString(L"    No device-pair record: only the header's devices are rewritten.",

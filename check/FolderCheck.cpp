@@ -29,7 +29,7 @@ KString buildText(const ProductBuild& build) {
 
 KString installedText(const InstallationPlan& plan, int product) {
     const Product& facts = PRODUCTS[product];
-    if (facts.modulePath == nullptr) {
+    if (facts.isMainProduct()) {
         return plan.isInstalled(product) ? buildText(plan.productBuild())
                                          : L"not installed (no readable \"Build\" value under HKLM\\" +
                                                text(PRODUCT_REGISTRY_KEY) + L")";
@@ -63,17 +63,17 @@ void reportMachine(const InstallationPlan& plan, CheckReport& report) {
     reportLeftovers(plan, report);
 }
 
-const wchar_t* passedOverText(PackageCandidate treatment) {
+const wchar_t* passedOverText(PackageTreatment treatment) {
     switch (treatment) {
-    case PackageCandidate::HIGHER_VERSION:
+    case PackageTreatment::HIGHER_VERSION:
         return L": not used, a higher version";
-    case PackageCandidate::FOLDER:
+    case PackageTreatment::FOLDER:
         return L": not used, a folder";
-    case PackageCandidate::UNKNOWN_VERSION:
+    case PackageTreatment::UNKNOWN_VERSION:
         return L": not used, a version the installer does not know";
-    case PackageCandidate::NO_PRODUCT:
+    case PackageTreatment::NO_PRODUCT:
         return L": not recognised, the name of no product's package";
-    case PackageCandidate::CHOSEN:
+    case PackageTreatment::CHOSEN:
         break;
     }
     return L": used";
@@ -125,11 +125,11 @@ private:
     void passedOver(const PackageCandidates& candidates, bool needsAttention, CheckAttention reason) {
         for (const PackageCandidates::Entry* candidate = candidates.first(); candidate != nullptr;
              candidate = candidate->next) {
-            if (candidate->treatment == PackageCandidate::CHOSEN) {
+            if (candidate->treatment == PackageTreatment::CHOSEN) {
                 continue;
             }
             report.line(L"    " + candidate->name + passedOverText(candidate->treatment));
-            if (candidate->treatment != PackageCandidate::FOLDER) {
+            if (candidate->treatment != PackageTreatment::FOLDER) {
                 reportPackageProperties(reader, plan.programFolder() + L"\\" + candidate->name, L"      ",
                                         report);
             }

@@ -102,13 +102,13 @@ bool DatabaseReader::skipEntries(LONG entryCount) {
 
 DeviceDecision decideDevice(const wchar_t* name, wchar_t* idField, size_t idUnits, KString& endpointId) {
     if (isPseudoDevice(name)) {
-        return DeviceDecision::KEPT;
+        return DeviceDecision::PSEUDO_DEVICE;
     }
     endpointId = findEndpointIdByName(name);
     if (endpointId.isEmpty()) {
         return DeviceDecision::NO_ENDPOINT;
     }
-    return storeDeviceId(endpointId, idField, idUnits) ? DeviceDecision::UPDATED
+    return storeDeviceId(endpointId, idField, idUnits) ? DeviceDecision::GIVEN_ENDPOINT_ID
                                                        : DeviceDecision::ID_TOO_LONG;
 }
 

@@ -17,17 +17,17 @@
 enum class StoredDevice { HEADER_FIRST, HEADER_SECOND, RECORD_FIRST, RECORD_SECOND };
 
 enum class DeviceDecision {
-    KEPT,        // a built-in device: never looked up
-    UPDATED,     // the identifier field now holds this machine's endpoint identifier
-    NO_ENDPOINT, // no active endpoint has the name: the rewrite stops here
-    ID_TOO_LONG, // the endpoint identifier does not fit the field: the rewrite stops here
-    NOT_REACHED, // the rewrite stopped at an earlier device: not looked up
+    PSEUDO_DEVICE,     // one of the product's built-in devices: never looked up
+    GIVEN_ENDPOINT_ID, // the identifier field now holds this machine's endpoint identifier
+    NO_ENDPOINT,       // no active endpoint has the name: the rewrite stops here
+    ID_TOO_LONG,       // the endpoint identifier does not fit the field: the rewrite stops here
+    NOT_REACHED,       // the rewrite stopped at an earlier device: not looked up
 };
 
 // Where the walk over the layout ended.
 enum class WalkEnd {
     TOO_SHORT,          // shorter than its header, or unreadable: nothing visited
-    DEVICE_NOT_UPDATED, // a device stopped the rewrite and the visitor read no further
+    STOPPED_AT_DEVICE,  // a device stopped the rewrite and the visitor read no further
     HEADER_NOT_WRITTEN, // the visitor could not store the header
     ENTRIES_CUT,        // the entry list ends before its count or runs past the file
     NO_RECORD_COUNT,    // the file ends before the record count
@@ -64,7 +64,8 @@ private:
     DWORD fileSize = 0;
 };
 
-// KEPT for a built-in device; otherwise looks the name up and stores the identifier in the field.
+// PSEUDO_DEVICE for a built-in device; otherwise looks the name up and stores the identifier in the
+// field.
 DeviceDecision decideDevice(const wchar_t* name, wchar_t* idField, size_t idUnits, KString& endpointId);
 
 // True for the product's built-in devices, which are never looked up: "Tone Source",
@@ -91,7 +92,7 @@ template <typename Visitor> WalkEnd walkDatabase(KFile& file, Visitor& visitor) 
         KString endpointId;
         const DeviceDecision decision =
             stopped ? DeviceDecision::NOT_REACHED : decideDevice(name.text, idField, idUnits, endpointId);
-        stopped = decision != DeviceDecision::KEPT && decision != DeviceDecision::UPDATED;
+        stopped = decision != DeviceDecision::PSEUDO_DEVICE && decision != DeviceDecision::GIVEN_ENDPOINT_ID;
         return visitor.deviceDecided(device, name.text, decision, endpointId) || !stopped;
     };
 
@@ -103,7 +104,7 @@ template <typename Visitor> WalkEnd walkDatabase(KFile& file, Visitor& visitor) 
     if (!decide(StoredDevice::HEADER_FIRST, header.firstDeviceName, header.firstDeviceId, HEADER_ID_UNITS) ||
         !decide(StoredDevice::HEADER_SECOND, header.secondDeviceName, header.secondDeviceId,
                 HEADER_ID_UNITS)) {
-        return WalkEnd::DEVICE_NOT_UPDATED;
+        return WalkEnd::STOPPED_AT_DEVICE;
     }
     if (!stopped && !visitor.headerDecided(header)) {
         return WalkEnd::HEADER_NOT_WRITTEN;
@@ -120,7 +121,7 @@ template <typename Visitor> WalkEnd walkDatabase(KFile& file, Visitor& visitor) 
     if (!decide(StoredDevice::RECORD_FIRST, record.firstDeviceName, record.firstDeviceId, RECORD_ID_UNITS) ||
         !decide(StoredDevice::RECORD_SECOND, record.secondDeviceName, record.secondDeviceId,
                 RECORD_ID_UNITS)) {
-        return WalkEnd::DEVICE_NOT_UPDATED;
+        return WalkEnd::STOPPED_AT_DEVICE;
     }
     if (!stopped) {
         visitor.devicePairDecided(bodyPosition, record);

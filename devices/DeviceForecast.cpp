@@ -11,10 +11,10 @@ namespace {
 
 DeviceOutcome outcomeOf(DeviceDecision decision) {
     switch (decision) {
-    case DeviceDecision::KEPT:
-        return DeviceOutcome::KEPT_BUILT_IN;
-    case DeviceDecision::UPDATED:
-        return DeviceOutcome::GIVEN;
+    case DeviceDecision::PSEUDO_DEVICE:
+        return DeviceOutcome::PSEUDO_DEVICE;
+    case DeviceDecision::GIVEN_ENDPOINT_ID:
+        return DeviceOutcome::GIVEN_ENDPOINT_ID;
     case DeviceDecision::NO_ENDPOINT:
         return DeviceOutcome::NO_ENDPOINT;
     case DeviceDecision::ID_TOO_LONG:
@@ -48,17 +48,17 @@ public:
 
     void devicePairDecided(DWORD, const DevicePairRecord&) { recordStored = true; }
 
-    void settle() {
-        settle(StoredDevice::HEADER_FIRST, headerStored);
-        settle(StoredDevice::HEADER_SECOND, headerStored);
-        settle(StoredDevice::RECORD_FIRST, recordStored);
-        settle(StoredDevice::RECORD_SECOND, recordStored);
+    void keepOldIdentifiersOfBlocksNotStored() {
+        keepOldIdentifierUnlessStored(StoredDevice::HEADER_FIRST, headerStored);
+        keepOldIdentifierUnlessStored(StoredDevice::HEADER_SECOND, headerStored);
+        keepOldIdentifierUnlessStored(StoredDevice::RECORD_FIRST, recordStored);
+        keepOldIdentifierUnlessStored(StoredDevice::RECORD_SECOND, recordStored);
     }
 
 private:
-    void settle(StoredDevice device, bool blockStored) {
+    void keepOldIdentifierUnlessStored(StoredDevice device, bool blockStored) {
         DeviceOutcome& outcome = forecast.devices[static_cast<int>(device)].outcome;
-        if (outcome == DeviceOutcome::GIVEN && !blockStored) {
+        if (outcome == DeviceOutcome::GIVEN_ENDPOINT_ID && !blockStored) {
             outcome = DeviceOutcome::FOUND_NOT_STORED;
         }
     }
@@ -125,11 +125,11 @@ DatabaseForecast forecastDeviceIdUpdate(const KString& path) {
     file.attach(path, handle.release(), GENERIC_READ, true);
     ForecastVisitor visitor(forecast);
     forecast.end = walkDatabase(file, visitor);
-    visitor.settle();
+    visitor.keepOldIdentifiersOfBlocksNotStored();
     return forecast;
 }
 
 bool keepsItsOldIdentifier(const DeviceForecast& device) {
-    return device.outcome != DeviceOutcome::NOT_VISITED && device.outcome != DeviceOutcome::GIVEN &&
-           !isPseudoDevice(device.name.text());
+    return device.outcome != DeviceOutcome::NOT_VISITED &&
+           device.outcome != DeviceOutcome::GIVEN_ENDPOINT_ID && !isPseudoDevice(device.name.text());
 }

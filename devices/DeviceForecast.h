@@ -10,14 +10,14 @@
 
 // What becomes of one stored device.
 enum class DeviceOutcome {
-    NOT_VISITED,      // the walk never came to it (the file ended before)
-    KEPT_BUILT_IN,    // a built-in device: never looked up, keeps its identifier
-    GIVEN,            // this machine's endpoint identifier is stored
-    FOUND_NOT_STORED, // it has an endpoint, but the other device of its header or record stops the
-                      // rewrite first, so the block is not stored and it keeps its old identifier
-    NO_ENDPOINT,      // no active endpoint bears its name: the rewrite stops here
-    ID_TOO_LONG,      // its endpoint identifier does not fit the field: the rewrite stops here
-    NOT_REACHED,      // after the device that stopped the rewrite: never looked up
+    NOT_VISITED,       // the walk never came to it (the file ended before)
+    PSEUDO_DEVICE,     // one of the product's built-in devices: never looked up, keeps its identifier
+    GIVEN_ENDPOINT_ID, // this machine's endpoint identifier is stored
+    FOUND_NOT_STORED,  // it has an endpoint, but the other device of its header or record stops the
+                       // rewrite first, so the block is not stored and it keeps its old identifier
+    NO_ENDPOINT,       // no active endpoint bears its name: the rewrite stops here
+    ID_TOO_LONG,       // its endpoint identifier does not fit the field: the rewrite stops here
+    NOT_REACHED,       // after the device that stopped the rewrite: never looked up
 };
 
 struct DeviceForecast {

@@ -28,8 +28,8 @@ bool rewind(HANDLE file) {
 } // namespace
 
 ConfigurationCopy::ConfigurationCopy(const KString& sourcePath, const KString& appDataFolder,
-                                     const KString& fileName, HANDLE userToken)
-    : userToken(userToken), name(fileName.text() + 1, KString::COPY_TEXT),
+                                     const KString& fileNameWithSeparator, HANDLE userToken)
+    : userToken(userToken), fileName(fileNameWithSeparator.text() + 1, KString::COPY_TEXT),
       decided(examine(sourcePath, appDataFolder)) {}
 
 CopyDecision ConfigurationCopy::examine(const KString& sourcePath, const KString& appDataFolder) {
@@ -43,8 +43,8 @@ CopyDecision ConfigurationCopy::examine(const KString& sourcePath, const KString
     CopyDecision destination = CopyDecision::NO_USER_RIGHTS;
     const UserImpersonation user(userToken);
     if (user) {
-        folder.open(appDataFolder);
-        switch (folder.state()) {
+        productFolder.open(appDataFolder);
+        switch (productFolder.state()) {
         case ProductFolder::State::HELD:
             destination = examineName(sourceFound);
             break;
@@ -70,9 +70,9 @@ CopyDecision ConfigurationCopy::examine(const KString& sourcePath, const KString
 // What the copy does with the file that has the name once leftovers are recovered; notes whether the
 // rewrite may open that file where no copy is made.
 CopyDecision ConfigurationCopy::examineName(bool sourceFound) {
-    const HeldFolder& held = folder.held();
-    leftoversFound.find(held, name.text());
-    const KString examined = leftoversFound.fileAfterRecovery(name.text());
+    const HeldFolder& held = productFolder.held();
+    leftoversFound.find(held, fileName.text());
+    const KString examined = leftoversFound.fileAfterRecovery(fileName.text());
     const UniqueFileHandle there = held.openName(examined.text(), FILE_READ_ATTRIBUTES);
     if (!there) {
         return GetLastError() == ERROR_FILE_NOT_FOUND ? CopyDecision::COPY_NEW
@@ -133,8 +133,8 @@ void ConfigurationCopy::perform() {
     if (!user) {
         return;
     }
-    folder.make();
-    if (folder.state() != ProductFolder::State::HELD) {
+    productFolder.make();
+    if (productFolder.state() != ProductFolder::State::HELD) {
         return;
     }
     if (decided == CopyDecision::OVERWRITE) {
@@ -151,8 +151,8 @@ void ConfigurationCopy::perform() {
 // instead of being written through. Shared with no one, so that no one reads it half written.
 UniqueFileHandle ConfigurationCopy::makeFreshCopy() {
     const DWORD attributes = sourceFile.dwFileAttributes & COPIED_ATTRIBUTES;
-    UniqueFileHandle fresh = folder.held().createFile(
-        leftoverName(name.text(), Leftover::UNFINISHED_COPY).text(), GENERIC_WRITE | DELETE,
+    UniqueFileHandle fresh = productFolder.held().createFile(
+        leftoverName(fileName.text(), Leftover::UNFINISHED_COPY).text(), GENERIC_WRITE | DELETE,
         attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL);
     if (!fresh) {
         return fresh;
@@ -167,8 +167,8 @@ UniqueFileHandle ConfigurationCopy::makeFreshCopy() {
 }
 
 void ConfigurationCopy::placeFreshCopy(HANDLE fresh) {
-    const HeldFolder& held = folder.held();
-    const wchar_t* const target = name.text();
+    const HeldFolder& held = productFolder.held();
+    const wchar_t* const target = fileName.text();
     // Nothing there, or a file that no one holds (or holders who may keep it, on systems with POSIX
     // renames): the name passes to the copy in one step.
     if (copyStepAllowed(CopyStep::RENAME_OVER) &&
@@ -204,16 +204,16 @@ void ConfigurationCopy::placeFreshCopy(HANDLE fresh) {
 // writes them back, and a run stopped in between has its next run write them back. The backup gets
 // its name only once it is whole, so that no run ever writes back a part of it.
 void ConfigurationCopy::overwrite() {
-    const HeldFolder& held = folder.held();
+    const HeldFolder& held = productFolder.held();
     const UniqueFileHandle backup =
-        held.createFile(leftoverName(name.text(), Leftover::UNFINISHED_COPY).text(),
+        held.createFile(leftoverName(fileName.text(), Leftover::UNFINISHED_COPY).text(),
                         GENERIC_READ | GENERIC_WRITE | DELETE, FILE_ATTRIBUTE_NORMAL);
     if (!backup) {
         return;
     }
     if (!rewind(heldDestination.get()) || !copyBytes(heldDestination.get(), backup.get()) ||
         !FlushFileBuffers(backup.get()) ||
-        !held.rename(backup.get(), leftoverName(name.text(), Leftover::OVERWRITE_BACKUP).text(), false)) {
+        !held.rename(backup.get(), leftoverName(fileName.text(), Leftover::OVERWRITE_BACKUP).text(), false)) {
         removeName(backup.get());
         return;
     }

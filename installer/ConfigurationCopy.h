@@ -68,8 +68,8 @@ private:
     void overwrite();
 
     const HANDLE userToken; // the desktop user's, not owned
-    const KString name;     // without the separator
-    ProductFolder folder;
+    const KString fileName; // without the separator
+    ProductFolder productFolder;
     CopyLeftovers leftoversFound;
     UniqueFileHandle source;          // a plain file of the program folder
     UniqueFileHandle heldDestination; // for OVERWRITE: the file there, opened to be written over

@@ -76,7 +76,7 @@ void InstallationPlan::scanMachine() {
     for (int product = 0; product < PRODUCT_COUNT; ++product) {
         const Product& facts = PRODUCTS[product];
         products[product].installed =
-            facts.modulePath != nullptr ? isPluginInstalled(programFiles, facts) : readProductBuild(build);
+            facts.isMainProduct() ? readProductBuild(build) : isPluginInstalled(programFiles, facts);
     }
     user = sessions != nullptr ? DesktopUser::find(*sessions) : DesktopUser::find();
     for (int configuration = 0; configuration < CONFIGURATION_COUNT; ++configuration) {

@@ -52,11 +52,11 @@ void PackageCandidates::list(const KString& programFolder, const Product& produc
         const KString name = listedName(product, version);
         const KString path = programFolder + packageName(product, version);
         if (version == chosenIndex) {
-            add(name, PackageCandidate::CHOSEN);
+            add(name, PackageTreatment::CHOSEN);
         } else if (KFile::exists(path)) {
-            add(name, PackageCandidate::HIGHER_VERSION);
+            add(name, PackageTreatment::HIGHER_VERSION);
         } else if (KFile::isFolder(path)) {
-            add(name, PackageCandidate::FOLDER);
+            add(name, PackageTreatment::FOLDER);
         }
     }
     WIN32_FIND_DATAW found;
@@ -68,7 +68,7 @@ void PackageCandidates::list(const KString& programFolder, const Product& produc
         if (!isKnownName(product, found.cFileName)) {
             const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             add(KString(found.cFileName, KString::COPY_TEXT),
-                isFolder ? PackageCandidate::FOLDER : PackageCandidate::UNKNOWN_VERSION);
+                isFolder ? PackageTreatment::FOLDER : PackageTreatment::UNKNOWN_VERSION);
         }
     } while (FindNextFileW(search.get(), &found));
 }
@@ -88,7 +88,7 @@ void PackageCandidates::listOthers(const KString& programFolder,
             listed = listed || product->holds(found.cFileName);
         }
         if (!listed) {
-            add(KString(found.cFileName, KString::COPY_TEXT), PackageCandidate::NO_PRODUCT);
+            add(KString(found.cFileName, KString::COPY_TEXT), PackageTreatment::NO_PRODUCT);
         }
     } while (FindNextFileW(search.get(), &found));
 }
@@ -102,7 +102,7 @@ bool PackageCandidates::holds(const wchar_t* name) const {
     return false;
 }
 
-void PackageCandidates::add(const KString& name, PackageCandidate treatment) {
+void PackageCandidates::add(const KString& name, PackageTreatment treatment) {
     Entry* const entry = new Entry{name, treatment, nullptr};
     (tail != nullptr ? tail->next : head) = entry;
     tail = entry;

@@ -5,7 +5,7 @@
 #include "foundation/KString.h"
 
 // How a name in the program folder that looks like one of a product's packages is treated.
-enum class PackageCandidate {
+enum class PackageTreatment {
     CHOSEN,          // the package that discovery returns
     HIGHER_VERSION,  // a known version after the chosen one: never used
     FOLDER,          // a folder bearing such a name: skipped
@@ -20,7 +20,7 @@ class PackageCandidates {
 public:
     struct Entry {
         KString name;
-        PackageCandidate treatment;
+        PackageTreatment treatment;
         Entry* next; // owned by the list
     };
 
@@ -37,7 +37,7 @@ public:
     const Entry* first() const { return head; }
 
 private:
-    void add(const KString& name, PackageCandidate treatment);
+    void add(const KString& name, PackageTreatment treatment);
     bool holds(const wchar_t* name) const;
 
     Entry* head = nullptr;

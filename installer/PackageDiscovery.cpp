@@ -69,17 +69,17 @@ KString findPackage(const KString& programFolder, const Product& product) {
 }
 
 KString findProductPackage(const KString& programFolder) {
-    return findPackage(programFolder, PRODUCTS[0]);
+    return findPackage(programFolder, PRODUCTS[VELTRANO_PRO]);
 }
 
 KString findClocklinePackage(const KString& programFolder) {
-    return findPackage(programFolder, PRODUCTS[1]);
+    return findPackage(programFolder, PRODUCTS[CLOCKLINE]);
 }
 
 KString findDriftcastPackage(const KString& programFolder) {
-    return findPackage(programFolder, PRODUCTS[2]);
+    return findPackage(programFolder, PRODUCTS[DRIFTCAST]);
 }
 
 KString findPanelgatePackage(const KString& programFolder) {
-    return findPackage(programFolder, PRODUCTS[3]);
+    return findPackage(programFolder, PRODUCTS[PANELGATE]);
 }

@@ -19,9 +19,12 @@ struct Product {
     // Below the Program Files folder: a plug-in is installed exactly when its module file exists. Null
     // for the main product, which its registry value tells.
     const wchar_t* modulePath;
+
+    constexpr bool isMainProduct() const { return modulePath == nullptr; }
 };
 
-constexpr int PRODUCT_COUNT = 4;
+// The products by name, as indices of PRODUCTS.
+enum ProductIndex : int { VELTRANO_PRO, CLOCKLINE, DRIFTCAST, PANELGATE, PRODUCT_COUNT };
 
 // Veltrano Pro first, then the plug-ins: every scan and step keeps this order. Defined once, in
 // Products.cpp: a table defined in this header would bring a copy of its texts into every file that

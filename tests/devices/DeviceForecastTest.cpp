@@ -44,7 +44,7 @@ TEST_F(DeviceForecastTest, ForetellsWhatTheUpdateLeavesInTheFile) {
     } cases[] = {
         {"every device found",
          {L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1"},
-         {O::GIVEN, O::GIVEN, O::GIVEN, O::GIVEN},
+         {O::GIVEN_ENDPOINT_ID, O::GIVEN_ENDPOINT_ID, O::GIVEN_ENDPOINT_ID, O::GIVEN_ENDPOINT_ID},
          {false, false, false, false}},
         {"the header's second device missing: its first keeps its old identifier",
          {L"Speakers (Studio USB)", L"No Such Device", L"Headphones", L"Line 1"},
@@ -56,11 +56,11 @@ TEST_F(DeviceForecastTest, ForetellsWhatTheUpdateLeavesInTheFile) {
          {true, true, false, true}},
         {"the record's second device missing: the header is stored, the record not",
          {L"Tone Source", L"Microphone (Studio USB)", L"Headphones", L"LINE 1"},
-         {O::KEPT_BUILT_IN, O::GIVEN, O::FOUND_NOT_STORED, O::NO_ENDPOINT},
+         {O::PSEUDO_DEVICE, O::GIVEN_ENDPOINT_ID, O::FOUND_NOT_STORED, O::NO_ENDPOINT},
          {false, false, true, true}},
         {"built-in devices in the record",
          {L"Speakers (Studio USB)", L"Line 1", L"Capture Writer", L"Silent Sink"},
-         {O::GIVEN, O::GIVEN, O::KEPT_BUILT_IN, O::KEPT_BUILT_IN},
+         {O::GIVEN_ENDPOINT_ID, O::GIVEN_ENDPOINT_ID, O::PSEUDO_DEVICE, O::PSEUDO_DEVICE},
          {false, false, false, false}},
     };
     for (const auto& test : cases) {
@@ -87,7 +87,7 @@ TEST_F(DeviceForecastTest, ForetellsWhatTheUpdateLeavesInTheFile) {
             EXPECT_EQ(test.names[place], device.name.text());
             const size_t units = place < 2 ? 256 : 128;
             const std::wstring stored = fieldText(updated, offsets[place], units);
-            if (device.outcome == DeviceOutcome::GIVEN) {
+            if (device.outcome == DeviceOutcome::GIVEN_ENDPOINT_ID) {
                 EXPECT_EQ(idOf(test.names[place]), device.endpointId.text());
                 EXPECT_EQ(std::wstring(device.endpointId.text()), stored);
             } else {

@@ -197,7 +197,7 @@ TEST(InstallationPlan, MachineScanFindsAndCountsWhatIsInstalled) {
         InstallationPlan plan;
         plan.scanMachine();
 
-        EXPECT_EQ(test.productInstalled, plan.isInstalled(0));
+        EXPECT_EQ(test.productInstalled, plan.isInstalled(VELTRANO_PRO));
         for (int plugin = 0; plugin < 3; ++plugin) {
             bool expected = false;
             for (const int installed : test.plugins) {
@@ -397,8 +397,8 @@ TEST(InstallationPlan, NamesLikePackagesAreListedWithWhatTheScanDoesWithThem) {
     plan.scanFolder(folder.path());
     plan.listPackageCandidates();
 
-    EXPECT_STREQ(folder.join(L"\\VN1.5.3 Setup.msi").text(), plan.package(0).text());
-    using Listed = std::vector<std::pair<std::wstring, PackageCandidate>>;
+    EXPECT_STREQ(folder.join(L"\\VN1.5.3 Setup.msi").text(), plan.package(VELTRANO_PRO).text());
+    using Listed = std::vector<std::pair<std::wstring, PackageTreatment>>;
     const auto listed = [&](int product) {
         Listed names;
         for (const PackageCandidates::Entry* entry = plan.candidates(product).first(); entry != nullptr;
@@ -409,14 +409,14 @@ TEST(InstallationPlan, NamesLikePackagesAreListedWithWhatTheScanDoesWithThem) {
         std::sort(names.begin() + std::min<size_t>(names.size(), product == 0 ? 3 : 0), names.end());
         return names;
     };
-    EXPECT_EQ((Listed{{L"VN1.5.1 Setup.msi", PackageCandidate::FOLDER},
-                      {L"VN1.5.3 Setup.msi", PackageCandidate::CHOSEN},
-                      {L"VN1.5.7 Setup.msi", PackageCandidate::HIGHER_VERSION},
-                      {L"VN1.5\u00AD.4 Setup.msi", PackageCandidate::UNKNOWN_VERSION},
-                      {L"VN1.6.0 Setup.msi", PackageCandidate::UNKNOWN_VERSION},
-                      {L"VN2 Setup.msi", PackageCandidate::FOLDER}}),
+    EXPECT_EQ((Listed{{L"VN1.5.1 Setup.msi", PackageTreatment::FOLDER},
+                      {L"VN1.5.3 Setup.msi", PackageTreatment::CHOSEN},
+                      {L"VN1.5.7 Setup.msi", PackageTreatment::HIGHER_VERSION},
+                      {L"VN1.5\u00AD.4 Setup.msi", PackageTreatment::UNKNOWN_VERSION},
+                      {L"VN1.6.0 Setup.msi", PackageTreatment::UNKNOWN_VERSION},
+                      {L"VN2 Setup.msi", PackageTreatment::FOLDER}}),
               listed(0));
-    EXPECT_EQ((Listed{{L"Clockline Plug-In v1.5 Setup.msi", PackageCandidate::UNKNOWN_VERSION}}), listed(1));
+    EXPECT_EQ((Listed{{L"Clockline Plug-In v1.5 Setup.msi", PackageTreatment::UNKNOWN_VERSION}}), listed(1));
     EXPECT_TRUE(listed(2).empty());
     EXPECT_TRUE(plan.package(1).isEmpty());
 }
@@ -436,9 +436,9 @@ TEST(InstallationPlan, EverySpellingOfTheAppDataFolderLeadsToTheSameCopy) {
     for (wchar_t& unit : slashed) {
         unit = unit == L'\\' ? L'/' : unit;
     }
-    const std::wstring spellings[] = {folder + L"\\", parent + L"\\.\\" + last,
-                                      folder + L"\\..\\" + last, folder + L".", slashed,
-                                      L"\\\\.\\" + folder};
+    const std::wstring spellings[] = {
+        folder + L"\\", parent + L"\\.\\" + last, folder + L"\\..\\" + last, folder + L".",
+        slashed,        L"\\\\.\\" + folder};
     for (const std::wstring& spelling : spellings) {
         SCOPED_TRACE(testing::PrintToString(spelling));
         const RedirectedAppData redirected(KString(spelling.c_str(), KString::COPY_TEXT));
