@@ -367,29 +367,30 @@ HWND KComponent::createNativeWindow(KComponent* component, bool hookCreation) {
     const HWND parent = component->getParentHandle();
     const HMENU identifier = reinterpret_cast<HMENU>(static_cast<INT_PTR>(component->getControlId()));
 
+    HookedCreation creation = {component, nullptr, false, nullptr};
+    HWND handleBefore = nullptr;
+    if (hookCreation) {
+        EnterCriticalSection(&creationLock);
+        creation.outer = creationInProgress;
+        creationInProgress = &creation;
+        // Cleared so that the first message gives the component its new window, also when it still
+        // holds an earlier one that has been destroyed.
+        handleBefore = component->getWindowHandle();
+        component->setWindowHandle(nullptr);
+        creation.creationHookHandle = SetWindowsHookExW(WH_CBT, creationHook, nullptr, GetCurrentThreadId());
+    }
+    // Without the hook, messages sent during creation find no component and get the default
+    // procedure; the hook recognises its creation by the component as the creation parameter.
+    const HWND window =
+        CreateWindowExW(exStyle, className.text(), windowText.text(), windowStyle, left, top, outerWidth,
+                        outerHeight, parent, identifier, frameworkModule, hookCreation ? component : nullptr);
     if (!hookCreation) {
-        // Messages sent during creation find no component and get the default procedure.
-        const HWND window =
-            CreateWindowExW(exStyle, className.text(), windowText.text(), windowStyle, left, top, outerWidth,
-                            outerHeight, parent, identifier, frameworkModule, nullptr);
         if (window != nullptr) {
             bindWindow(window, component);
         }
         component->setWindowHandle(window);
         return window;
     }
-
-    EnterCriticalSection(&creationLock);
-    HookedCreation creation = {component, nullptr, false, creationInProgress};
-    creationInProgress = &creation;
-    // Cleared so that the first message gives the component its new window, also when it still
-    // holds an earlier one that has been destroyed.
-    const HWND handleBefore = component->getWindowHandle();
-    component->setWindowHandle(nullptr);
-    creation.creationHookHandle = SetWindowsHookExW(WH_CBT, creationHook, nullptr, GetCurrentThreadId());
-    const HWND window =
-        CreateWindowExW(exStyle, className.text(), windowText.text(), windowStyle, left, top, outerWidth,
-                        outerHeight, parent, identifier, frameworkModule, component);
     // A creation that failed before the hook saw its window leaves the hook in place; a later
     // creation with the same parameter would then be bound to this (possibly gone) component.
     endHookedCreation(&creation);
