@@ -41,20 +41,19 @@ LRESULT KWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_DESTROY:
         onWindowDestroyed();
         return 0;
-    case WM_MOVE: {
-        RECT bounds = {};
-        GetWindowRect(window, &bounds);
-        x = bounds.left;
-        y = bounds.top;
-        onMove();
-        break;
-    }
+    case WM_MOVE:
     case WM_SIZE: {
         RECT bounds = {};
         GetWindowRect(window, &bounds);
-        width = bounds.right - bounds.left;
-        height = bounds.bottom - bounds.top;
-        onResize();
+        if (message == WM_MOVE) {
+            x = bounds.left;
+            y = bounds.top;
+            onMove();
+        } else {
+            width = bounds.right - bounds.left;
+            height = bounds.bottom - bounds.top;
+            onResize();
+        }
         break;
     }
     case WM_ACTIVATE:
