@@ -1,13 +1,14 @@
 #include "RedirectionTrust.h"
 
+#include "SystemLibrary.h"
+
 #include <windows.h>
 
 bool enforceRedirectionTrust() {
     // Looked up at run time: an import of it would stop the program starting where it is missing.
     using SetProcessMitigationPolicyFunction = BOOL(WINAPI*)(PROCESS_MITIGATION_POLICY, PVOID, SIZE_T);
-    const auto setProcessMitigationPolicy =
-        reinterpret_cast<SetProcessMitigationPolicyFunction>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetProcessMitigationPolicy")));
+    const auto setProcessMitigationPolicy = reinterpret_cast<SetProcessMitigationPolicyFunction>(
+        reinterpret_cast<void*>(kernel32Export("SetProcessMitigationPolicy")));
     if (setProcessMitigationPolicy == nullptr) {
         return false;
     }

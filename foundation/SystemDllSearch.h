@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SystemLibrary.h"
+
 #include <windows.h>
 
 // The programs run from a folder of downloaded files: from here on, no DLL placed beside them loads.
@@ -7,9 +9,8 @@
 // their search stays as it was.
 inline void restrictDllSearchToSystem() {
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
     const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+        reinterpret_cast<void*>(kernel32Export("SetDefaultDllDirectories")));
     if (setDefaultDllDirectories != nullptr) {
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     }

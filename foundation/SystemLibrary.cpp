@@ -19,3 +19,7 @@ SystemLibrary::~SystemLibrary() {
         FreeLibrary(module);
     }
 }
+
+FARPROC kernel32Export(const char* exportName) {
+    return GetProcAddress(GetModuleHandleW(L"kernel32.dll"), exportName);
+}

@@ -26,3 +26,7 @@ public:
 private:
     HMODULE module;
 };
+
+// The named export of kernel32.dll, which every process has loaded; null where this system lacks it.
+// For the calls of newer systems: an import of them would stop the program starting on older ones.
+FARPROC kernel32Export(const char* exportName);
