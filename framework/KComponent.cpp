@@ -95,18 +95,13 @@ KComponent::KComponent(bool ownWindowClass)
     controlId = registry->countComponent() + 100;
     if (ownWindowClass) {
         windowClassName = registry->generateClassName();
+        // The other fields (class style, extra bytes, icons, menu) stay as windowClass() zeroed them.
         windowClass.cbSize = sizeof(windowClass);
-        windowClass.style = 0;
         windowClass.lpfnWndProc = componentClassProc;
-        windowClass.cbClsExtra = 0;
-        windowClass.cbWndExtra = 0;
         windowClass.hInstance = frameworkModule;
-        windowClass.hIcon = nullptr;
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-        windowClass.lpszMenuName = nullptr;
         windowClass.lpszClassName = windowClassName.text();
-        windowClass.hIconSm = nullptr;
     }
     font = KFont::defaultFont();
 }
