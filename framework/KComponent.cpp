@@ -100,7 +100,8 @@ KComponent::KComponent(bool ownWindowClass)
         windowClass.lpfnWndProc = componentClassProc;
         windowClass.hInstance = frameworkModule;
         windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        // A system colour's index plus one paints in that colour, as its brush would.
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         windowClass.lpszClassName = windowClassName.text();
     }
     font = KFont::defaultFont();
