@@ -32,24 +32,27 @@ wchar_t* copyUnits(const wchar_t* text, int length) {
     return copy;
 }
 
-void writeDecimal(wchar_t* buffer, int value) {
+// Returns the length written, without the terminator.
+int writeDecimal(wchar_t* buffer, int value) {
     // Work in unsigned so that the most negative value has a magnitude.
-    unsigned int magnitude =
+    const unsigned int magnitude =
         value < 0 ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
-    wchar_t digits[INTEGER_TEXT_UNITS];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<wchar_t>(L'0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    wchar_t* out = buffer;
+    int length = value < 0 ? 2 : 1;
+    for (unsigned int rest = magnitude; rest >= 10; rest /= 10) {
+        ++length;
+    }
     if (value < 0) {
-        *out++ = L'-';
+        buffer[0] = L'-';
     }
-    while (count > 0) {
-        *out++ = digits[--count];
-    }
-    *out = L'\0';
+    buffer[length] = L'\0';
+    // From the last digit back to the first, which comes after the sign.
+    wchar_t* out = buffer + length;
+    unsigned int rest = magnitude;
+    do {
+        *--out = static_cast<wchar_t>(L'0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    return length;
 }
 
 } // namespace
@@ -105,8 +108,7 @@ KString::KString(int value) : KString() {
     if (buffer == nullptr) {
         return;
     }
-    writeDecimal(buffer, value);
-    adopt(buffer, static_cast<int>(std::wcslen(buffer)));
+    adopt(buffer, writeDecimal(buffer, value));
 }
 
 KString::KString(const KString& other) : KString() {
