@@ -9,6 +9,7 @@
 #include "foundation/KFile.h"
 #include "foundation/UniqueResource.h"
 #include "installer/InstallationPlan.h"
+#include "installer/PackageListing.h"
 
 namespace {
 
@@ -98,7 +99,10 @@ bool reportPackageProperties(const PackagePropertyReader& reader, const KString&
 
 class PackageReport {
 public:
-    PackageReport(const InstallationPlan& plan, CheckReport& report) : plan(plan), report(report) {}
+    PackageReport(const InstallationPlan& plan, CheckReport& report)
+        : plan(plan), listing(plan), report(report) {}
+
+    bool hasUnrecognised() const { return listing.unrecognised().first() != nullptr; }
 
     void product(int product) {
         const KString name = L"  " + text(PRODUCTS[product].displayName);
@@ -116,10 +120,10 @@ public:
             }
         }
         // For an installed product no package is used anyway.
-        passedOver(plan.candidates(product), !plan.isInstalled(product), PACKAGE_PASSED_OVER);
+        passedOver(listing.candidates(product), !plan.isInstalled(product), PACKAGE_PASSED_OVER);
     }
 
-    void unrecognised() { passedOver(plan.unrecognisedPackages(), true, PACKAGE_NOT_RECOGNISED); }
+    void unrecognised() { passedOver(listing.unrecognised(), true, PACKAGE_NOT_RECOGNISED); }
 
 private:
     void passedOver(const PackageCandidates& candidates, bool needsAttention, CheckAttention reason) {
@@ -140,6 +144,7 @@ private:
     }
 
     const InstallationPlan& plan;
+    const PackageListing listing;
     CheckReport& report;
     const PackagePropertyReader reader;
 };
@@ -150,7 +155,7 @@ void reportPackages(const InstallationPlan& plan, CheckReport& report) {
     for (int product = 0; product < PRODUCT_COUNT; ++product) {
         packages.product(product);
     }
-    if (plan.unrecognisedPackages().first() != nullptr) {
+    if (packages.hasUnrecognised()) {
         report.line(text(L"  Other packages"));
         packages.unrecognised();
     }
@@ -340,7 +345,6 @@ int checkFolder(const KString& folder, CheckReport& report, const SessionQueries
     InstallationPlan plan(sessions);
     plan.scanMachine();
     plan.scanFolder(folder);
-    plan.listPackageCandidates();
     report.line(KString());
     reportMachine(plan, report);
     report.line(KString());

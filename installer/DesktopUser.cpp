@@ -16,6 +16,8 @@ namespace {
 constexpr DWORD NO_SESSION = 0xFFFFFFFF;
 // Where Windows records the profiles' folder and the default user profile, in the system's own view.
 constexpr wchar_t PROFILE_LIST_KEY[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+// The default profile's own value and its folder in the profiles' folder have one name.
+constexpr wchar_t DEFAULT_PROFILE[] = L"\\Default";
 
 // Every step is tried; a failed one leaves the token unset.
 UniqueHandle shellOwnerToken() {
@@ -80,10 +82,10 @@ KString defaultProfileAppDataFolder() {
                       profileList.put()) != ERROR_SUCCESS) {
         return KString();
     }
-    KString profile = profileListFolder(profileList.get(), L"Default");
+    KString profile = profileListFolder(profileList.get(), DEFAULT_PROFILE + 1);
     if (profile.isEmpty()) {
         const KString profiles = profileListFolder(profileList.get(), L"ProfilesDirectory");
-        profile = profiles.isEmpty() ? profiles : profiles + L"\\Default";
+        profile = profiles.isEmpty() ? profiles : profiles + DEFAULT_PROFILE;
     }
     return profile.isEmpty() ? profile : profile + L"\\AppData\\Roaming";
 }
@@ -115,22 +117,25 @@ DesktopUser DesktopUser::find(const SessionQueries& queries) {
         user.userToken = activeSessions == 1 ? sessionUserToken(queries, session) : UniqueHandle();
         user.how = DesktopUserFound::REMOTE_DESKTOP_USER;
     }
-    // Normalised once, here, so that every spelling of one folder leads to the same decisions.
-    if (user.userToken) {
-        user.folder = normalisedFolderPath(getShellFolder(CSIDL_APPDATA, user.userToken.get()));
-        return user;
-    }
-    // The system account's own folder is read by no one: with no user to choose, every new user's
-    // profile gets the configuration instead. An administrator's own folder may be what a scheduled
-    // task meant, and is kept.
-    if (queries.runsAsSystem) {
-        user.folder = normalisedFolderPath(defaultProfileAppDataFolder());
+    KString folder;
+    if (!user.userToken && queries.runsAsSystem) {
+        // The system account's own folder is read by no one: with no user to choose, every new user's
+        // profile gets the configuration instead. An administrator's own folder may be what a
+        // scheduled task meant, and is kept.
+        folder = defaultProfileAppDataFolder();
         user.how = activeSessions > 1 ? DesktopUserFound::SEVERAL_USERS : DesktopUserFound::NOBODY_SIGNED_IN;
-        if (KFile::isFolder(user.folder)) {
-            return user;
+        if (!KFile::isFolder(folder)) {
+            folder = KString();
+            user.how = DesktopUserFound::SYSTEM_ACCOUNT;
         }
+    } else if (!user.userToken) {
+        user.how = DesktopUserFound::RUNNING_ACCOUNT;
     }
-    user.how = queries.runsAsSystem ? DesktopUserFound::SYSTEM_ACCOUNT : DesktopUserFound::RUNNING_ACCOUNT;
-    user.folder = normalisedFolderPath(getShellFolder(CSIDL_APPDATA, nullptr));
+    if (folder.isEmpty()) {
+        // Without a token, the running account's own.
+        folder = getShellFolder(CSIDL_APPDATA, user.userToken.get());
+    }
+    // Normalised once, here, so that every spelling of one folder leads to the same decisions.
+    user.folder = normalisedFolderPath(folder);
     return user;
 }

@@ -27,38 +27,38 @@ KString countText(const wchar_t* prefix, int count) {
     return KString(prefix, KString::REFER_STATIC) + KString(count) + L" components.";
 }
 
-// Hands the steps to the visitor as they are made.
+// Hands the steps to the visitor as they are made, in one step record: each step sets what its action
+// has, and the visitor reads only that.
 class StepMaker {
 public:
     explicit StepMaker(RunStepVisitor& visitor) : visitor(visitor) {}
 
     void status(const KString& text) {
-        RunStep step;
         step.status = text;
-        visitor.visit(step);
+        make(RunAction::SHOW_STATUS);
     }
     void status(const wchar_t* text) { status(KString(text, KString::REFER_STATIC)); }
     void wait(DWORD waitMs) {
-        RunStep step;
-        step.action = RunAction::WAIT;
         step.waitMs = waitMs;
-        visitor.visit(step);
+        make(RunAction::WAIT);
     }
     void act(RunAction action, int item = 0) {
-        RunStep step;
-        step.action = action;
         step.item = item;
-        visitor.visit(step);
+        make(action);
     }
     void progress(int percent) {
-        RunStep step;
-        step.action = RunAction::ADVANCE_PROGRESS;
         step.percent = percent;
-        visitor.visit(step);
+        make(RunAction::ADVANCE_PROGRESS);
     }
 
 private:
+    void make(RunAction action) {
+        step.action = action;
+        visitor.visit(step);
+    }
+
     RunStepVisitor& visitor;
+    RunStep step;
 };
 
 KString fileNameOf(int configuration) {
@@ -113,15 +113,6 @@ void InstallationPlan::scanFolder(const KString& programFolder) {
         state.source = folder + CONFIGURATION_FILES[configuration].fileName;
         state.offered = KFile::exists(state.source);
     }
-}
-
-void InstallationPlan::listPackageCandidates() {
-    const PackageCandidates* listed[PRODUCT_COUNT];
-    for (int product = 0; product < PRODUCT_COUNT; ++product) {
-        products[product].candidates.list(folder, PRODUCTS[product], products[product].chosen);
-        listed[product] = &products[product].candidates;
-    }
-    unrecognised.listOthers(folder, listed);
 }
 
 int InstallationPlan::machineCount() const {

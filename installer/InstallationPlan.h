@@ -5,7 +5,6 @@
 #include "ConfigurationFiles.h"
 #include "CopyLeftovers.h"
 #include "DesktopUser.h"
-#include "PackageCandidates.h"
 #include "ProductFolder.h"
 #include "Products.h"
 #include "RunStep.h"
@@ -31,10 +30,6 @@ public:
     void scanMachine();
     // For each product the package discovery chooses, and which configuration files the folder holds.
     void scanFolder(const KString& programFolder);
-    // After the folder scan, every name in the folder like one of a product's packages and how the
-    // scan treated it, and every other package file: for a report, since the run has no use for what
-    // it passes over.
-    void listPackageCandidates();
 
     // Every step of the run, in order: the texts it shows and for how long, the scans, the recovery
     // of what stopped copies left, the installations, the product folder, the copies and rewrites,
@@ -58,9 +53,8 @@ public:
     bool isInstalled(int product) const { return products[product].installed; }
     // The chosen package's full path; empty when the folder offers none.
     const KString& package(int product) const { return products[product].package; }
-    const PackageCandidates& candidates(int product) const { return products[product].candidates; }
-    // Package files whose names are like no product's packages.
-    const PackageCandidates& unrecognisedPackages() const { return unrecognised; }
+    // The chosen package's index in the product's package names; -1 when the folder offers none.
+    int chosenPackage(int product) const { return products[product].chosen; }
     bool installs(int product) const { return !isInstalled(product) && !package(product).isEmpty(); }
 
     bool isInProductFolder(int configuration) const { return configurations[configuration].inProductFolder; }
@@ -93,7 +87,6 @@ private:
         bool installed = false;
         int chosen = -1; // in the product's package names
         KString package;
-        PackageCandidates candidates;
     };
     struct ConfigurationState {
         bool inProductFolder = false;
@@ -111,5 +104,4 @@ private:
     KString folder;
     ProductState products[PRODUCT_COUNT];
     ConfigurationState configurations[CONFIGURATION_COUNT];
-    PackageCandidates unrecognised;
 };

@@ -21,6 +21,7 @@ enum class RunAction {
     CLOSE,               // the window closes
 };
 
+// What an action does not have is left as it was: read only what the action has.
 struct RunStep {
     RunAction action = RunAction::SHOW_STATUS;
     int item = 0;     // the product, or the configuration file, the action is for

@@ -2,8 +2,20 @@
 
 #include "foundation/KString.h"
 
-// True when this process runs as the local system account, as fleet tools start install commands.
+#include <windows.h>
+
+// The account this process runs as.
+
+// Its SID, in room for the longest one.
+union RunningAccountSid {
+    TOKEN_USER user;
+    BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+};
+bool readRunningAccountSid(RunningAccountSid& sid);
+
+// True when it is the local system account, as fleet tools start install commands.
 bool isSystemAccount();
 
-// The account this process runs as, "DOMAIN\\name"; empty when it cannot be named.
+// "DOMAIN\name"; empty when it cannot be named. In a file of its own, so that only the check, which
+// names the account, imports the lookup of names.
 KString runningAccountName();

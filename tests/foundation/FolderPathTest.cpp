@@ -21,9 +21,9 @@ TEST(FolderPath, EverySpellingOfAFolderIsNormalisedToOne) {
         {L"C:/users/me/AppData/Roaming/", L"C:\\users\\me\\AppData\\Roaming"},
         // Windows drops a last name's trailing dots and blanks; in the middle they stay.
         {L"C:\\users\\me\\AppData\\Roaming. .", L"C:\\users\\me\\AppData\\Roaming"},
-        {L"\\\\.\\C:\\users\\me\\AppData\\Roaming", L"C:\\users\\me\\AppData\\Roaming"},
-        {L"\\\\?\\C:\\users\\me\\AppData\\Roaming", L"C:\\users\\me\\AppData\\Roaming"},
-        {L"\\\\?\\UNC\\server\\share\\Roaming", L"\\\\server\\share\\Roaming"},
+        // A device path keeps its prefix; only the one that Windows resolves is resolved.
+        {L"\\\\.\\C:\\users\\me\\AppData\\Local\\..\\Roaming\\", L"\\\\.\\C:\\users\\me\\AppData\\Roaming"},
+        {L"\\\\?\\C:\\users\\me\\AppData\\Roaming\\", L"\\\\?\\C:\\users\\me\\AppData\\Roaming"},
         {L"\\\\server\\share\\Roaming\\", L"\\\\server\\share\\Roaming"},
         // A drive's root, not the drive's current folder.
         {L"C:\\", L"C:"},

@@ -3,6 +3,7 @@
 
 #include "installer/InstallationPlan.h"
 #include "InstallerTestSupport.h"
+#include "installer/PackageListing.h"
 
 #include "support/TemporaryFolder.h"
 #include "support/UnixSymbolicLink.h"
@@ -395,13 +396,13 @@ TEST(InstallationPlan, NamesLikePackagesAreListedWithWhatTheScanDoesWithThem) {
 
     InstallationPlan plan;
     plan.scanFolder(folder.path());
-    plan.listPackageCandidates();
+    const PackageListing listing(plan);
 
     EXPECT_STREQ(folder.join(L"\\VN1.5.3 Setup.msi").text(), plan.package(VELTRANO_PRO).text());
     using Listed = std::vector<std::pair<std::wstring, PackageTreatment>>;
     const auto listed = [&](int product) {
         Listed names;
-        for (const PackageCandidates::Entry* entry = plan.candidates(product).first(); entry != nullptr;
+        for (const PackageCandidates::Entry* entry = listing.candidates(product).first(); entry != nullptr;
              entry = entry->next) {
             names.emplace_back(entry->name.text(), entry->treatment);
         }
@@ -446,7 +447,9 @@ TEST(InstallationPlan, EverySpellingOfTheAppDataFolderLeadsToTheSameCopy) {
         InstallationPlan plan;
         plan.scanMachine();
         plan.scanFolder(programFolder.path());
-        EXPECT_EQ(folder, plan.appDataFolder().text());
+        // A device path keeps its prefix: one folder, and the same decisions.
+        EXPECT_EQ(spelling.compare(0, 4, L"\\\\.\\") == 0 ? L"\\\\.\\" + folder : folder,
+                  plan.appDataFolder().text());
         EXPECT_EQ(CopyDecision::COPY_NEW, plan.examineCopy(0));
 
         RunStep copy;
