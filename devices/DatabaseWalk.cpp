@@ -2,7 +2,6 @@
 
 #include "AudioEndpoints.h"
 
-#include <cstring>
 #include <cwchar>
 
 using namespace ConfigurationDatabase;
@@ -37,7 +36,7 @@ WalkEnd DatabaseReader::findDevicePair() {
         }
         // A body shorter than the layout would be read and written past its end: skipped. Only the
         // layout is read, so a record whose size claims more than the file holds is still found.
-        if (std::memcmp(&record.recordType, &DevicePairRecordType, sizeof(GUID)) == 0 &&
+        if (InlineIsEqualGUID(record.recordType, DevicePairRecordType) &&
             record.recordSize >= static_cast<LONG>(sizeof(DevicePairRecord))) {
             return WalkEnd::COMPLETE;
         }

@@ -1,19 +1,26 @@
 #include "NameRemoval.h"
 
+#include <winternl.h>
+
 namespace {
 
-// FileDispositionInfoEx and its flags (Windows 10 1709 on); the SDK names them only for that release.
-constexpr auto FILE_DISPOSITION_INFO_EX_CLASS = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
-constexpr DWORD DISPOSITION_DELETE = 0x1;
-constexpr DWORD DISPOSITION_POSIX_SEMANTICS = 0x2;
+// The disposition classes and flags as the kernel takes them; the extended class is there from
+// Windows 10 1709 on. The same call as the renames' (HeldFolder), so no other is imported for this.
+constexpr auto FILE_DISPOSITION_CLASS = static_cast<FILE_INFORMATION_CLASS>(13);
+constexpr auto FILE_DISPOSITION_EX_CLASS = static_cast<FILE_INFORMATION_CLASS>(64);
+constexpr ULONG DISPOSITION_DELETE = 0x1;
+constexpr ULONG DISPOSITION_POSIX_SEMANTICS = 0x2;
+
+bool setDisposition(HANDLE file, ULONG disposition, FILE_INFORMATION_CLASS informationClass) {
+    IO_STATUS_BLOCK status;
+    return NT_SUCCESS(NtSetInformationFile(file, &status, &disposition, sizeof(disposition), informationClass));
+}
 
 } // namespace
 
 void removeName(HANDLE file) {
-    DWORD posix = DISPOSITION_DELETE | DISPOSITION_POSIX_SEMANTICS;
-    if (!SetFileInformationByHandle(file, FILE_DISPOSITION_INFO_EX_CLASS, &posix, sizeof(posix))) {
-        FILE_DISPOSITION_INFO legacy = {};
-        legacy.DeleteFile = TRUE;
-        SetFileInformationByHandle(file, FileDispositionInfo, &legacy, sizeof(legacy));
+    // The plain class reads a BOOLEAN from the first byte: DISPOSITION_DELETE there is TRUE.
+    if (!setDisposition(file, DISPOSITION_DELETE | DISPOSITION_POSIX_SEMANTICS, FILE_DISPOSITION_EX_CLASS)) {
+        setDisposition(file, DISPOSITION_DELETE, FILE_DISPOSITION_CLASS);
     }
 }

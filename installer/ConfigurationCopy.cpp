@@ -20,11 +20,6 @@ bool isSameFile(const BY_HANDLE_FILE_INFORMATION& file, const BY_HANDLE_FILE_INF
            file.nFileIndexHigh == other.nFileIndexHigh && file.nFileIndexLow == other.nFileIndexLow;
 }
 
-bool rewind(HANDLE file) {
-    const LARGE_INTEGER start = {};
-    return SetFilePointerEx(file, start, nullptr, FILE_BEGIN) != FALSE;
-}
-
 } // namespace
 
 ConfigurationCopy::ConfigurationCopy(const KString& sourcePath, const KString& appDataFolder,

@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr const wchar_t* SUFFIXES[LEFTOVER_KINDS] = {L".pellmont-backup", L".pellmont-old", L".pellmont-new"};
+// Texts in place rather than pointers to them, which the loader would relocate.
+constexpr wchar_t SUFFIXES[LEFTOVER_KINDS][17] = {L".pellmont-backup", L".pellmont-old", L".pellmont-new"};
 
 // A leftover is a file the copy made, or the user's own, which may have other links: neither is ever
 // written through, so only a folder is left alone.

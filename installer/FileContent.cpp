@@ -26,17 +26,22 @@ bool seek(HANDLE file, LONGLONG position) {
 // changes.
 bool reserve(HANDLE target, LONGLONG size) {
     LARGE_INTEGER end;
-    if (!GetFileSizeEx(target, &end) || end.QuadPart >= size) {
+    if (!GetFileSizeEx(target, &end)) {
+        return false;
+    }
+    if (end.QuadPart >= size) {
         return true;
     }
     const UniqueMemory<BYTE> zeros(static_cast<BYTE*>(std::calloc(1, BUFFER_BYTES)));
     if (!zeros || !copyStepAllowed(CopyStep::RESERVE) || !seek(target, end.QuadPart)) {
         return false;
     }
-    for (LONGLONG left = size - end.QuadPart; left > 0; left -= BUFFER_BYTES) {
-        if (!writeAll(target, zeros.get(), static_cast<DWORD>(left < BUFFER_BYTES ? left : BUFFER_BYTES))) {
+    for (LONGLONG left = size - end.QuadPart; left > 0;) {
+        const DWORD part = left < BUFFER_BYTES ? static_cast<DWORD>(left) : BUFFER_BYTES;
+        if (!writeAll(target, zeros.get(), part)) {
             return false;
         }
+        left -= part;
     }
     return true;
 }
@@ -60,9 +65,13 @@ bool copyBytes(HANDLE source, HANDLE destination) {
     return false;
 }
 
+bool rewind(HANDLE file) {
+    return seek(file, 0);
+}
+
 bool writeInPlace(HANDLE source, HANDLE target) {
     LARGE_INTEGER size;
-    return GetFileSizeEx(source, &size) && reserve(target, size.QuadPart) && seek(source, 0) &&
-           seek(target, 0) && copyBytes(source, target) && copyStepAllowed(CopyStep::CUT_TO_SIZE) &&
+    return GetFileSizeEx(source, &size) && reserve(target, size.QuadPart) && rewind(source) && rewind(target) &&
+           copyBytes(source, target) && copyStepAllowed(CopyStep::CUT_TO_SIZE) &&
            SetEndOfFile(target) && FlushFileBuffers(target);
 }

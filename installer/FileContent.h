@@ -4,6 +4,9 @@
 
 // Moving the bytes of configuration files between open handles.
 
+// Moves the file's position to its start.
+bool rewind(HANDLE file);
+
 // Everything from the source's position to its end, written at the destination's position; false
 // when a read or a write failed.
 bool copyBytes(HANDLE source, HANDLE destination);
