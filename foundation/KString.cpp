@@ -132,10 +132,12 @@ KString& KString::operator=(const KString& other) {
 
 void KString::assignStatic(const wchar_t* text, int length) {
     release();
-    empty = false;
-    isStatic = true;
-    staticText = text;
-    staticLength = length;
+    // As the constructor: no text, or none of it, is the empty string.
+    const bool hasText = text != nullptr && length > 0;
+    empty = !hasText;
+    isStatic = hasText;
+    staticText = hasText ? text : nullptr;
+    staticLength = hasText ? length : 0;
 }
 
 KString KString::operator+(const KString& other) const {

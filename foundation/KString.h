@@ -36,7 +36,13 @@ public:
     virtual ~KString();
 
     KString& operator=(const KString& other);
+    // Refers to the static text's first length units; no text or no units is the empty string, as
+    // for the constructor. A literal's length is counted when compiling.
     void assignStatic(const wchar_t* text, int length);
+    template <int Units>
+    void assignStatic(const wchar_t (&literal)[Units]) {
+        assignStatic(literal, Units - 1);
+    }
 
     KString operator+(const KString& other) const;
     KString operator+(const wchar_t* other) const;

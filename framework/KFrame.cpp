@@ -7,7 +7,7 @@ constexpr DWORD FRAME_STYLE = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 } // namespace
 
 KFrame::KFrame() {
-    text.assignStatic(L"KFrame", 6);
+    text.assignStatic(L"KFrame");
     style = FRAME_STYLE;
 }
 

@@ -11,8 +11,8 @@ constexpr int LABEL_HEIGHT = 25;
 } // namespace
 
 KLabel::KLabel() : KComponent(false) {
-    windowClassName.assignStatic(L"STATIC", 6);
-    text.assignStatic(L"Label", 5);
+    windowClassName.assignStatic(L"STATIC");
+    text.assignStatic(L"Label");
     x = 0;
     y = 0;
     width = LABEL_WIDTH;

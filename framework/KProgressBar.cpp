@@ -13,7 +13,7 @@ constexpr int RANGE_MAXIMUM = 100;
 } // namespace
 
 KProgressBar::KProgressBar() : KComponent(false), value(0) {
-    windowClassName.assignStatic(L"msctls_progress32", 17);
+    windowClassName.assignStatic(L"msctls_progress32");
     x = 0;
     y = 0;
     width = PROGRESS_WIDTH;

@@ -24,7 +24,7 @@ void sendKey(HWND target, WPARAM key) {
 } // namespace
 
 KWindow::KWindow() : KComponent(true), lastFocused(nullptr) {
-    text.assignStatic(L"KWindow", 7);
+    text.assignStatic(L"KWindow");
     style = WINDOW_STYLE;
     extendedStyle = WINDOW_EXTENDED_STYLE;
     width = WINDOW_WIDTH;

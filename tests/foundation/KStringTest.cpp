@@ -178,10 +178,13 @@ TEST(KString, CopyAssignmentAndAssignStatic) {
     KString referredCopy = referred;
     EXPECT_EQ(LITERAL_ABC, referredCopy.text());
 
-    target.assignStatic(L"Please wait...", 14);
+    target.assignStatic(L"Please wait...");
     EXPECT_STREQ(L"Please wait...", target.text());
     EXPECT_EQ(14, target.length());
     EXPECT_FALSE(target.isEmpty());
+    KString noUnits(L"x", KString::COPY_TEXT);
+    noUnits.assignStatic(LITERAL_ABC, 0);
+    EXPECT_TRUE(isEmptyString(noUnits)) << "as KString(text, REFER_STATIC, 0)";
     EXPECT_STREQ(L"value", original.text()) << "dropping a shared buffer keeps it for the others";
 
     constexpr int units = 32 * 1024;

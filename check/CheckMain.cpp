@@ -1,4 +1,5 @@
-// The pre-flight check's entry: its command line, the report on standard output, and its exit code.
+// wmain, where the pre-flight check starts once its start-up (CheckStart.cpp) has split the command
+// line: the report on standard output, and its exit code.
 
 #include "CheckCommand.h"
 

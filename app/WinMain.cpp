@@ -1,4 +1,5 @@
-// The program's entry: the process's own protections first, then the installer application's run.
+// wWinMain, where the program starts once its start-up (ProgramStart.cpp) has read the command line:
+// the process's own protections first, then the installer application's run.
 
 #include "InstallerApplication.h"
 #include "RunWithinFramework.h"
