@@ -336,15 +336,10 @@ void reportRun(InstallationPlan& plan, CheckReport& report) {
 } // namespace
 
 int checkFolder(const KString& folder, CheckReport& report, const SessionQueries* sessions) {
-    report.line(L"Pellmont pre-flight check of " + folder);
-    if (!isReadableFolder(folder)) {
-        report.line(text(L"The folder cannot be read."));
-        report.line(text(L"Result: exit code 2, the folder cannot be read"));
+    InstallationPlan plan(sessions);
+    if (!beginReport(L"Pellmont pre-flight check of ", folder, plan, report)) {
         return CHECK_UNREADABLE;
     }
-    InstallationPlan plan(sessions);
-    plan.scanMachine();
-    plan.scanFolder(folder);
     report.line(KString());
     reportMachine(plan, report);
     report.line(KString());

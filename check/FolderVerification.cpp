@@ -97,15 +97,10 @@ void verifyConfiguration(const InstallationPlan& plan, CheckReport& report) {
 } // namespace
 
 int verifyFolder(const KString& folder, CheckReport& report, const SessionQueries* sessions) {
-    report.line(L"Pellmont verification of " + folder);
-    if (!isReadableFolder(folder)) {
-        report.line(text(L"The folder cannot be read."));
-        report.line(text(L"Result: exit code 2, the folder cannot be read"));
+    InstallationPlan plan(sessions);
+    if (!beginReport(L"Pellmont verification of ", folder, plan, report)) {
         return CHECK_UNREADABLE;
     }
-    InstallationPlan plan(sessions);
-    plan.scanMachine();
-    plan.scanFolder(folder);
     report.line(KString());
     verifyProducts(plan, report);
     report.line(KString());

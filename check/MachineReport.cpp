@@ -74,8 +74,6 @@ void reportLeftoversOf(const CopyLeftovers& leftovers, const wchar_t* fileName, 
     }
 }
 
-} // namespace
-
 bool isReadableFolder(const KString& folder) {
     if (!KFile::isFolder(folder)) {
         return false;
@@ -83,6 +81,20 @@ bool isReadableFolder(const KString& folder) {
     WIN32_FIND_DATAW found;
     const UniqueFindHandle listing(FindFirstFileW((folder + L"\\*").text(), &found));
     return listing.isValid();
+}
+
+} // namespace
+
+bool beginReport(const wchar_t* title, const KString& folder, InstallationPlan& plan, CheckReport& report) {
+    report.line(KString(title, KString::REFER_STATIC) + folder);
+    if (!isReadableFolder(folder)) {
+        report.line(text(L"The folder cannot be read."));
+        report.line(text(L"Result: exit code 2, the folder cannot be read"));
+        return false;
+    }
+    plan.scanMachine();
+    plan.scanFolder(folder);
+    return true;
 }
 
 bool reportDesktopUser(const InstallationPlan& plan, CheckReport& report, bool asksAttention) {

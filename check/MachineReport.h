@@ -7,8 +7,9 @@
 // The parts of the report on this machine that the check before a run and the verification after it
 // share.
 
-// True for an existing folder whose entries can be listed.
-bool isReadableFolder(const KString& folder);
+// Heads the report with its title and the folder, and makes the plan's two scans; false, once the
+// report has said so, for a folder that is missing or cannot be listed.
+bool beginReport(const wchar_t* title, const KString& folder, InstallationPlan& plan, CheckReport& report);
 
 // The "Desktop user:" line, how the user was found, and the product folder; with asksAttention, what
 // needs the operator's attention in them. False when no product folder can be determined.
