@@ -1,8 +1,13 @@
 # How 32-bit Windows programs run on this machine: the 32-bit Wine loader runs natively where the
-# kernel runs i386 programs, and under qemu user-mode emulation where it does not. Sourced by
-# platform.sh. prepare_i686 sets PELLMONT_I686_WAY (native, emulated or none) and, for none,
-# PELLMONT_I686_WHY. PELLMONT_I686_WAY=emulated set beforehand takes the emulated way on any machine
-# (binfmt_misc is asked before the kernel's own loader), to check that way where both would work.
+# kernel runs i386 programs, and under qemu user-mode emulation where it does not. Installs what that
+# takes through packages.sh.
+# prepare_i686 sets PELLMONT_I686_WAY (native, emulated or none) and, for none, PELLMONT_I686_WHY.
+# PELLMONT_I686_WAY=emulated set beforehand takes the emulated way on any machine (binfmt_misc is asked
+# before the kernel's own loader), to check that way where both would work. The emulation is
+# registered machine-wide: register_i386_emulation sets PELLMONT_BINFMT_REGISTERED, and
+# remove_i386_emulation, which every caller of prepare_i686 runs at its end, reads it.
+
+source "$PELLMONT_ROOT/tools/lib/packages.sh"
 
 PELLMONT_BINFMT_NAME=pellmont-i386
 PELLMONT_BINFMT_REGISTERED=
