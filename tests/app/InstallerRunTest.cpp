@@ -3,10 +3,13 @@
 
 #include "InstallerObserver.h"
 
-#include "AppTestPaths.h"
-#include "DatabaseBuilder.h"
-#include "InstallerTestSupport.h"
-#include "ProcessInspection.h"
+#include "support/CleanMachine.h"
+#include "support/DatabaseBuilder.h"
+#include "support/ProcessInspection.h"
+#include "support/ProductRegistryValue.h"
+#include "support/ShellFolderRedirection.h"
+#include "support/TestPackages.h"
+#include "support/TestPaths.h"
 
 #include "devices/AudioEndpoints.h"
 #include "foundation/KFile.h"
@@ -29,69 +32,11 @@ constexpr DWORD RUN_TIMEOUT_MS = 120000;
 constexpr DWORD WAIT_SLACK_MS = 700;
 constexpr DWORD WAIT_EARLY_MS = 30;
 
-const wchar_t* const PACKAGE_NAMES[] = {L"\\VN1.5.3 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi",
-                                        L"\\Driftcast Plug-In v1.2 Setup.msi",
-                                        L"\\Panelgate Plug-In v1.4 Setup.msi"};
-const wchar_t* const MODULE_PATHS[] = {L"\\Quillmark\\VNPlugins\\Clockline\\Clockline.vp32",
-                                       L"\\Quillmark\\VNPlugins\\Driftcast\\Driftcast.vp32",
-                                       L"\\Quillmark\\VNPlugins\\Panelgate\\Panelgate.vp32"};
-const wchar_t* const CONFIGURATION_NAMES[] = {L"\\Profiles.db64", L"\\Profiles.db", L"\\Autostart.dat64",
-                                              L"\\Autostart.dat"};
-
-std::wstring shellFolder(int folder) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
-
-std::wstring productFolder() {
-    return shellFolder(CSIDL_APPDATA) + L"\\Veltrano Pro";
-}
-
-std::wstring programFilesFolder() {
-    return shellFolder(PACKAGE_PROGRAM_FILES_FOLDER);
-}
-
-KString toKString(const std::wstring& text) {
-    return KString(text.c_str(), KString::COPY_TEXT, static_cast<int>(text.size()));
-}
-
-void removeProductFolder() {
-    for (const wchar_t* name : CONFIGURATION_NAMES) {
-        const std::wstring path = productFolder() + name;
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
-    }
-    RemoveDirectoryW(productFolder().c_str());
-}
-
-// No product, no plug-in and no per-user configuration, before the test and after it.
-class CleanMachine {
-public:
-    CleanMachine() { clean(); }
-    CleanMachine(const CleanMachine&) = delete;
-    CleanMachine& operator=(const CleanMachine&) = delete;
-    ~CleanMachine() { clean(); }
-
-private:
-    static void clean() {
-        for (const wchar_t* name : PACKAGE_NAMES) {
-            uninstallPackage(testPackage(name));
-        }
-        deleteProductKey(KEY_WOW64_32KEY);
-        deleteProductKey(KEY_WOW64_64KEY);
-        for (const wchar_t* module : MODULE_PATHS) {
-            DeleteFileW((programFilesFolder() + module).c_str());
-        }
-        removeProductFolder();
-    }
-};
-
 // A folder with a copy of the program and what the test lays beside it.
 class ProgramFolder {
 public:
     ProgramFolder() : program(folder.join(L"\\Pellmont.exe")) {
-        EXPECT_TRUE(CopyFileW(PROGRAM_UNDER_TEST, program.text(), FALSE)) << GetLastError();
+        EXPECT_TRUE(CopyFileW(INSTALLER_PROGRAM, program.text(), FALSE)) << GetLastError();
     }
 
     void addPackage(const wchar_t* name) {
@@ -202,9 +147,9 @@ std::wstring endpointId(const wchar_t* name) {
     return id.text();
 }
 
-void expectRewrittenDatabase(const std::wstring& path, const DatabaseFile& original) {
+void expectRewrittenDatabase(const KString& path, const DatabaseFile& original) {
     std::string bytes;
-    ASSERT_TRUE(readFileBytes(toKString(path), bytes)) << "no database at the per-user folder";
+    ASSERT_TRUE(readFileBytes(path, bytes)) << "no database at the per-user folder";
     ASSERT_EQ(original.bytes.size(), bytes.size());
     EXPECT_EQ("VNC", bytes.substr(0, 3));
     const std::wstring speakers = endpointId(L"Speakers (Studio USB)");
@@ -220,22 +165,10 @@ void expectRewrittenDatabase(const std::wstring& path, const DatabaseFile& origi
     EXPECT_EQ(monitor, fieldText(bytes, body + DatabaseOffsets::RECORD_SECOND_ID, 128));
 }
 
-bool isRegistered() {
-    UniqueRegistryKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmark\\VeltranoPro", 0, KEY_READ | KEY_WOW64_32KEY,
-                      key.put()) != ERROR_SUCCESS) {
-        return false;
-    }
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    return RegQueryValueExW(key.get(), L"Build", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
-           ERROR_SUCCESS;
-}
-
 } // namespace
 
 TEST(InstallerRun, OneProductAndOneDatabase) {
-    CleanMachine machine;
+    const CleanMachine machine;
     ProgramFolder folder;
     folder.addPackage(L"\\VN1.5.3 Setup.msi");
     const DatabaseFile database = sampleDatabase();
@@ -296,12 +229,12 @@ TEST(InstallerRun, OneProductAndOneDatabase) {
                            {L"Updating Audio Device IDs...", L"Finishing...", 600, true},
                            {L"Finishing...", nullptr, 1000, true}});
 
-    EXPECT_TRUE(isRegistered()) << "the real system installer installed the product";
-    expectRewrittenDatabase(productFolder() + L"\\Profiles.db64", database);
+    EXPECT_TRUE(isProductRegistered()) << "the real system installer installed the product";
+    expectRewrittenDatabase(machine.productFolder() + L"\\Profiles.db64", database);
 }
 
 TEST(InstallerRun, EmptyFolderRefusesToCloseOrQuitAndEndsAfterTheFixedWaits) {
-    CleanMachine machine;
+    const CleanMachine machine;
     ProgramFolder folder;
     ProgramFolder secondFolder;
     UniqueHandle second;
@@ -381,9 +314,9 @@ TEST(InstallerRun, EmptyFolderRefusesToCloseOrQuitAndEndsAfterTheFixedWaits) {
 }
 
 TEST(InstallerRun, FullFolderInstallsEverythingAndCopiesEveryFile) {
-    CleanMachine machine;
+    const CleanMachine machine;
     ProgramFolder folder;
-    for (const wchar_t* name : PACKAGE_NAMES) {
+    for (const wchar_t* name : PRODUCT_PACKAGES) {
         folder.addPackage(name);
     }
     const DatabaseFile database = sampleDatabase();
@@ -392,8 +325,8 @@ TEST(InstallerRun, FullFolderInstallsEverythingAndCopiesEveryFile) {
     folder.addFile(L"\\Autostart.dat64", "start-up 64");
     folder.addFile(L"\\Autostart.dat", "start-up 32");
     // Already in the per-user folder: counted by the first scan, replaced all the same.
-    ASSERT_TRUE(CreateDirectoryW(productFolder().c_str(), nullptr)) << GetLastError();
-    ASSERT_TRUE(writeFileBytes(toKString(productFolder() + L"\\Autostart.dat"), "old", 3));
+    ASSERT_TRUE(CreateDirectoryW(machine.productFolder().text(), nullptr)) << GetLastError();
+    ASSERT_TRUE(writeFileBytes(machine.productFolder() + L"\\Autostart.dat", "old", 3));
 
     InstallerObserver observer;
     EXPECT_EQ(0u, folder.run(observer));
@@ -409,22 +342,21 @@ TEST(InstallerRun, FullFolderInstallsEverythingAndCopiesEveryFile) {
     EXPECT_EQ(expected, shownStatuses(observer));
     EXPECT_EQ((std::vector<int>{12, 25, 37, 50, 62, 75, 87, 100}), shownProgress(observer));
 
-    EXPECT_TRUE(isRegistered());
-    for (const wchar_t* module : MODULE_PATHS) {
-        EXPECT_TRUE(KFile::exists(toKString(programFilesFolder() + module)))
-            << testing::PrintToString(std::wstring(module));
+    EXPECT_TRUE(isProductRegistered());
+    for (int plugin = 0; plugin < 3; ++plugin) {
+        EXPECT_TRUE(KFile::exists(pluginModuleFile(plugin))) << KString(pluginModuleFile(plugin)).utf8();
     }
-    expectRewrittenDatabase(productFolder() + L"\\Profiles.db64", database);
-    expectRewrittenDatabase(productFolder() + L"\\Profiles.db", database);
+    expectRewrittenDatabase(machine.productFolder() + L"\\Profiles.db64", database);
+    expectRewrittenDatabase(machine.productFolder() + L"\\Profiles.db", database);
     std::string bytes;
-    ASSERT_TRUE(readFileBytes(toKString(productFolder() + L"\\Autostart.dat"), bytes));
+    ASSERT_TRUE(readFileBytes(machine.productFolder() + L"\\Autostart.dat", bytes));
     EXPECT_EQ("start-up 32", bytes);
-    ASSERT_TRUE(readFileBytes(toKString(productFolder() + L"\\Autostart.dat64"), bytes));
+    ASSERT_TRUE(readFileBytes(machine.productFolder() + L"\\Autostart.dat64", bytes));
     EXPECT_EQ("start-up 64", bytes);
 }
 
 TEST(InstallerRun, CopyAndRewriteFollowTheOneAppDataAnswerOfTheFirstScan) {
-    CleanMachine machine;
+    const CleanMachine machine;
     ProgramFolder folder;
     folder.addFile(L"\\Profiles.db64", sampleDatabase().bytes);
     // The first scan finds no AppData folder; from the second scan on it can be found again.
@@ -447,7 +379,6 @@ TEST(InstallerRun, CopyAndRewriteFollowTheOneAppDataAnswerOfTheFirstScan) {
     EXPECT_EQ(expected, shownStatuses(observer));
     // The rewrite had no folder to go to, so the copy had none either: no database is left behind
     // with another machine's identifiers.
-    const std::wstring copy = productFolder() + L"\\Profiles.db64";
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(copy.c_str())) << "a copy that was never rewritten";
+    const KString copy = machine.productFolder() + L"\\Profiles.db64";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(copy.text())) << "a copy that was never rewritten";
 }
-

@@ -1,8 +1,8 @@
 // The shipped 32-bit program as a file: its imports, subsystem, manifest, icon group and version, what
 // its link took from the C++ runtime, and that it needs nothing of the C runtime's start-up code.
 
-#include "AppTestPaths.h"
 #include "ProjectVersion.h"
+#include "support/TestPaths.h"
 
 #include "foundation/KString.h"
 #include "support/StartupGuard.h"
@@ -40,8 +40,8 @@ struct IconGroupHeader {
 class ShippedProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(readFileBytes(KString(PROGRAM_UNDER_TEST, KString::REFER_STATIC), image))
-            << "no program at " << testing::PrintToString(std::wstring(PROGRAM_UNDER_TEST));
+        ASSERT_TRUE(readFileBytes(KString(INSTALLER_PROGRAM, KString::REFER_STATIC), image))
+            << "no program at " << testing::PrintToString(std::wstring(INSTALLER_PROGRAM));
         ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER));
         const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
         ASSERT_EQ(IMAGE_DOS_SIGNATURE, dos->e_magic);
@@ -117,7 +117,7 @@ TEST_F(ShippedProgram, IsA32BitGuiProgramImportingOnlySystemLibraries) {
 }
 
 TEST_F(ShippedProgram, CarriesItsManifestAndSevenImageIcon) {
-    const HMODULE module = LoadLibraryExW(PROGRAM_UNDER_TEST, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HMODULE module = LoadLibraryExW(INSTALLER_PROGRAM, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, module) << GetLastError();
 
     const HRSRC manifestResource = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
@@ -176,10 +176,10 @@ TEST_F(ShippedProgram, CarriesItsManifestAndSevenImageIcon) {
 // Read as Explorer's Details tab and inventory tools read it, through the system's version functions.
 TEST(ShippedProgramVersion, CarriesTheProjectVersionInUsEnglishUnicode) {
     DWORD unused = 0;
-    const DWORD size = GetFileVersionInfoSizeW(PROGRAM_UNDER_TEST, &unused);
+    const DWORD size = GetFileVersionInfoSizeW(INSTALLER_PROGRAM, &unused);
     ASSERT_NE(0u, size) << GetLastError();
     std::vector<BYTE> info(size);
-    ASSERT_TRUE(GetFileVersionInfoW(PROGRAM_UNDER_TEST, 0, size, info.data())) << GetLastError();
+    ASSERT_TRUE(GetFileVersionInfoW(INSTALLER_PROGRAM, 0, size, info.data())) << GetLastError();
 
     void* value = nullptr;
     UINT length = 0;
@@ -222,8 +222,8 @@ TEST(ShippedProgramVersion, CarriesTheProjectVersionInUsEnglishUnicode) {
 // program: a few hundred kilobytes for nothing the program uses.
 TEST(ShippedProgramLink, TakesNothingFromTheCxxRuntime) {
     std::string map;
-    ASSERT_TRUE(readFileBytes(KString(PROGRAM_MAP, KString::REFER_STATIC), map))
-        << "no link map at " << testing::PrintToString(std::wstring(PROGRAM_MAP));
+    ASSERT_TRUE(readFileBytes(KString(INSTALLER_MAP, KString::REFER_STATIC), map))
+        << "no link map at " << testing::PrintToString(std::wstring(INSTALLER_MAP));
     const size_t included = map.find("Archive member included");
     const size_t discarded = map.find("Discarded input sections");
     ASSERT_NE(std::string::npos, included);
@@ -241,5 +241,5 @@ TEST(ShippedProgramLink, TakesNothingFromTheCxxRuntime) {
 // The program starts at its own entry: nothing there constructs global objects, sets up thread-local
 // data or applies pseudo-relocations.
 TEST(ShippedProgramLink, NeedsNothingOfTheRuntimeStartupCode) {
-    EXPECT_TRUE(needsNoRuntimeStartup(PROGRAM_UNDER_TEST, PROGRAM_MAP));
+    EXPECT_TRUE(needsNoRuntimeStartup(INSTALLER_PROGRAM, INSTALLER_MAP));
 }

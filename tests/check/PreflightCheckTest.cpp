@@ -2,11 +2,18 @@
 // databases, against this machine's endpoints and what real packages installed; then the real
 // installer on the same folder, held to what the check said.
 
-#include "CheckTestPaths.h"
-#include "DatabaseBuilder.h"
-#include "DeviceTestFixture.h"
-#include "EndpointList.h"
-#include "InstallerTestSupport.h"
+#include "support/CleanMachine.h"
+#include "support/DatabaseBuilder.h"
+#include "support/DefaultUserProfile.h"
+#include "support/EndpointList.h"
+#include "support/ProductRegistryValue.h"
+#include "support/Programs.h"
+#include "support/SameBytes.h"
+#include "support/SessionsUnderTest.h"
+#include "support/ShellFolderRedirection.h"
+#include "support/TestPackages.h"
+#include "support/TestPaths.h"
+#include "support/TestShell.h"
 
 #include "check/CheckCommand.h"
 
@@ -36,48 +43,21 @@ namespace {
 
 constexpr DWORD CHECK_TIMEOUT_MS = 30000;
 
-const wchar_t* const TEST_PACKAGES[] = {L"\\VN1.5.3 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi",
-                                        L"\\Driftcast Plug-In v1.2 Setup.msi",
-                                        L"\\Panelgate Plug-In v1.4 Setup.msi"};
-const wchar_t* const PLUGINS[] = {L"Clockline", L"Driftcast", L"Panelgate"};
 const wchar_t* const CONFIGURATION_NAMES[] = {L"\\Profiles.db64", L"\\Profiles.db", L"\\Autostart.dat64",
                                               L"\\Autostart.dat"};
 
-std::wstring shellFolder(int folder) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
-
-std::wstring productFolder() {
-    return shellFolder(CSIDL_APPDATA) + L"\\Veltrano Pro";
-}
-
-std::wstring moduleFile(const std::wstring& plugin) {
-    return shellFolder(PACKAGE_PROGRAM_FILES_FOLDER) + L"\\Quillmark\\VNPlugins\\" + plugin + L"\\" + plugin +
-           L".vp32";
+std::wstring moduleFile(int plugin) {
+    return pluginModuleFile(plugin).text();
 }
 
 KString toKString(const std::wstring& text) {
     return KString(text.c_str(), KString::COPY_TEXT, static_cast<int>(text.size()));
 }
 
-bool isProductRegistered() {
-    UniqueRegistryKey key;
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Quillmark\\VeltranoPro", 0,
-                         KEY_READ | KEY_WOW64_32KEY, key.put()) == ERROR_SUCCESS &&
-           RegQueryValueExW(key.get(), L"Build", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
-               ERROR_SUCCESS;
-}
-
-// A machine without the product, its plug-ins or its per-user folder, before and after each test;
-// a folder the operator prepares; this machine's endpoints.
+// A clean machine; a folder the operator prepares; this machine's endpoints.
 class PreflightCheck : public ::testing::Test {
 protected:
     void SetUp() override {
-        clean();
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
         endpoints = activeEndpoints();
         CoUninitialize();
@@ -88,34 +68,12 @@ protected:
         }
     }
 
-    void TearDown() override { clean(); }
-
-    static void clean() {
-        for (const wchar_t* package : TEST_PACKAGES) {
-            uninstallPackage(testPackage(package));
-        }
-        deleteProductKey(KEY_WOW64_32KEY);
-        deleteProductKey(KEY_WOW64_64KEY);
-        // Whatever a run left there: copies, what a stopped copy left, an installer started there.
-        WIN32_FIND_DATAW found;
-        const UniqueFindHandle files(FindFirstFileW((productFolder() + L"\\*").c_str(), &found));
-        if (files) {
-            do {
-                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                    DeleteFileW((productFolder() + L"\\" + found.cFileName).c_str());
-                }
-            } while (FindNextFileW(files.get(), &found));
-        }
-        RemoveDirectoryW(productFolder().c_str());
-    }
-
     static void install(const wchar_t* package) {
-        wchar_t system[MAX_PATH] = {};
-        GetSystemDirectoryW(system, MAX_PATH);
-        const DWORD exitCode = runProgram(KString(system, KString::COPY_TEXT) + L"\\msiexec.exe",
-                                          L" /i \"" + testPackage(package) + L"\" /qn", PROCESS_TIMEOUT_MS);
-        ASSERT_EQ(0u, exitCode) << "installing " << testing::PrintToString(std::wstring(package));
+        ASSERT_EQ(0u, installTestPackage(package))
+            << "installing " << testing::PrintToString(std::wstring(package));
     }
+
+    std::wstring productFolder() const { return machine.productFolder().text(); }
 
     void addCopy(const wchar_t* name, const KString& source) {
         EXPECT_TRUE(CopyFileW(source.text(), folder.join(name).text(), FALSE)) << GetLastError();
@@ -188,6 +146,7 @@ protected:
         return exitCode;
     }
 
+    CleanMachine machine;
     TemporaryFolder folder;
     TemporaryFolder reportFolder;
     std::vector<Endpoint> endpoints;
@@ -202,17 +161,17 @@ std::wstring joined(const std::vector<std::wstring>& lines) {
 }
 
 // The lines of the installed-state part that do not depend on the case.
-std::vector<std::wstring> installedLines(const wchar_t* product, const wchar_t* installedPlugin,
-                                         const std::wstring& presentFiles) {
+std::vector<std::wstring> installedLines(const std::wstring& productFolder, const wchar_t* product,
+                                         const wchar_t* installedPlugin, const std::wstring& presentFiles) {
     std::vector<std::wstring> lines = {L"Installed on this machine",
                                        std::wstring(L"  Veltrano Pro: ") + product};
-    for (const wchar_t* plugin : PLUGINS) {
-        const bool installed = installedPlugin != nullptr && std::wstring(plugin) == installedPlugin;
-        lines.push_back(std::wstring(L"  ") + plugin + L" Plug-In: " +
+    for (int plugin = 0; plugin < 3; ++plugin) {
+        const bool installed = installedPlugin != nullptr && std::wstring(PLUGINS[plugin]) == installedPlugin;
+        lines.push_back(std::wstring(L"  ") + PLUGINS[plugin] + L" Plug-In: " +
                         (installed ? L"installed, " : L"not installed, no file ") + moduleFile(plugin));
     }
     lines.push_back(L"  Desktop user: the user signed in at the console (no desktop shell in this session)");
-    lines.push_back(L"  Product folder: " + productFolder());
+    lines.push_back(L"  Product folder: " + productFolder);
     lines.push_back(L"  Configuration files there: " + presentFiles);
     return lines;
 }
@@ -265,7 +224,8 @@ TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDo) {
          nullptr,
          [&] {
              std::vector<std::wstring> lines = {L"Pellmont pre-flight check of " + checkedFolder(), L""};
-             append(lines, installedLines(L"not installed (no readable \"Build\" value under "
+             append(lines, installedLines(productFolder(),
+                                          L"not installed (no readable \"Build\" value under "
                                           L"HKLM\\SOFTWARE\\Quillmark\\VeltranoPro)",
                                           L"Driftcast", L"none"));
              append(lines,
@@ -330,7 +290,7 @@ TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDo) {
          L"\\Profiles.db",
          [&] {
              std::vector<std::wstring> lines = {L"Pellmont pre-flight check of " + checkedFolder(), L""};
-             append(lines, installedLines(L"installed, Build 153", nullptr, L"Profiles.db"));
+             append(lines, installedLines(productFolder(), L"installed, Build 153", nullptr, L"Profiles.db"));
              append(lines,
                     {L"",
                      L"Packages",
@@ -378,7 +338,7 @@ TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDo) {
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.description);
-        clean();
+        machine.clean();
         install(test.installedPackage);
         for (const auto& package : test.packages) {
             addCopy(package.first, testPackage(package.second));
@@ -431,8 +391,9 @@ const DevicePlace DEVICE_PLACES[] = {
 // not copied and not rewritten, the file there stays as it was; copied, it is the source; rewritten
 // (the copy, or the file the copy left there), each device has the identifier the report named as
 // given, or the one it had. before: the file there before the run; empty when there was none.
-void expectFileAsForetold(const std::vector<std::wstring>& report, const wchar_t* name,
-                          const std::string& source, const std::string& before, size_t recordBody) {
+void expectFileAsForetold(const std::vector<std::wstring>& report, const KString& productFolder,
+                          const wchar_t* name, const std::string& source, const std::string& before,
+                          size_t recordBody) {
     const std::wstring bare = name + 1;
     SCOPED_TRACE(testing::PrintToString(bare));
     const auto section = std::find_if(report.begin(), report.end(), [&](const std::wstring& line) {
@@ -446,7 +407,7 @@ void expectFileAsForetold(const std::vector<std::wstring>& report, const wchar_t
                                                 ->find(L" that the copy leaves in the product folder would "
                                                        L"have its devices rewritten:") != std::wstring::npos);
     std::string there;
-    const bool isThere = readFileBytes(toKString(productFolder() + name), there);
+    const bool isThere = readFileBytes(productFolder + name, there);
     const std::string& expected = copied ? source : before;
     if (!rewritten) {
         // Through a linked folder the name shows what lies outside, which stayed as it was.
@@ -506,7 +467,7 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
-        clean();
+        machine.clean();
         const TemporaryFolder temporaryFolder;
         const TemporaryFolder outsideFolder;
         const bool fromProductFolder = test.scene == STARTED_FROM_THE_PRODUCT_FOLDER;
@@ -590,8 +551,8 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
         for (int plugin = 0; plugin < 3; ++plugin) {
             SCOPED_TRACE(testing::PrintToString(std::wstring(PLUGINS[plugin])));
             EXPECT_EQ(said(std::wstring(L"  ") + PLUGINS[plugin] + L" Plug-In: would be installed from " +
-                           (TEST_PACKAGES[plugin + 1] + 1)),
-                      GetFileAttributesW(moduleFile(PLUGINS[plugin]).c_str()) != INVALID_FILE_ATTRIBUTES);
+                           (PRODUCT_PACKAGES[plugin + 1] + 1)),
+                      GetFileAttributesW(moduleFile(plugin).c_str()) != INVALID_FILE_ATTRIBUTES);
         }
         for (const auto& file : outside) {
             std::string bytes;
@@ -604,8 +565,8 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
                 << "another user's file handed to the desktop user";
         }
         for (int index = 0; index < 4; ++index) {
-            expectFileAsForetold(report, CONFIGURATION_NAMES[index], sources[index], before[index],
-                                 databases[index < 2 ? index : 0].bodyOffsets[1]);
+            expectFileAsForetold(report, machine.productFolder(), CONFIGURATION_NAMES[index], sources[index],
+                                 before[index], databases[index < 2 ? index : 0].bodyOffsets[1]);
         }
         link.reset();
         if (fromProductFolder) {

@@ -2,16 +2,17 @@
 // the system's cmd, beside the built programs and real packages, on a real machine; their exit codes
 // and the logs they leave in %SystemRoot%\Logs\Software.
 
-#include "DatabaseBuilder.h"
-#include "DeployTestPaths.h"
-#include "InstallerTestSupport.h"
+#include "support/CleanMachine.h"
+#include "support/DatabaseBuilder.h"
+#include "support/Programs.h"
+#include "support/ScopedEnvironmentVariable.h"
+#include "support/TestPackages.h"
+#include "support/TestPaths.h"
 
 #include "foundation/UniqueResource.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
-
-#include <shlobj.h>
 
 #include <set>
 #include <string>
@@ -21,18 +22,10 @@ namespace {
 
 constexpr DWORD COMMAND_TIMEOUT_MS = 180000;
 
-const wchar_t* const TEST_PACKAGES[] = {L"\\VN1.5.3 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi"};
-
 std::wstring windowsFolder(const wchar_t* below) {
     wchar_t folder[MAX_PATH] = {};
     GetWindowsDirectoryW(folder, MAX_PATH);
     return std::wstring(folder) + below;
-}
-
-std::wstring programFilesFolder() {
-    wchar_t folder[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, PACKAGE_PROGRAM_FILES_FOLDER, nullptr, SHGFP_TYPE_CURRENT, folder);
-    return folder;
 }
 
 // A database whose devices are this machine's endpoints, so that the rewrite stores both blocks.
@@ -43,22 +36,17 @@ DatabaseDescription sampleDatabase() {
     description.secondDeviceId = L"{0.0.1.00000000}.{22222222-2222-2222-2222-222222222222}";
     description.secondDeviceName = L"Microphone (Studio USB)";
     description.entries = {{true, 40}};
-    description.records = {devicePairRecord({L"{0.0.0.00000000}.{33333333-3333-3333-3333-333333333333}",
-                                             L"Headphones", L"{0.0.1.00000000}.{44444444-4444-4444-4444-444444444444}",
-                                             L"Line 1"})};
+    description.records = {
+        devicePairRecord({L"{0.0.0.00000000}.{33333333-3333-3333-3333-333333333333}", L"Headphones",
+                          L"{0.0.1.00000000}.{44444444-4444-4444-4444-444444444444}", L"Line 1"})};
     return description;
-}
-
-std::wstring productFolder() {
-    wchar_t appData[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
-    return std::wstring(appData) + L"\\Veltrano Pro";
 }
 
 std::set<std::wstring> logsThere() {
     std::set<std::wstring> logs;
     WIN32_FIND_DATAW found;
-    const UniqueFindHandle search(FindFirstFileW(windowsFolder(L"\\Logs\\Software\\Pellmont-*.log").c_str(), &found));
+    const UniqueFindHandle search(
+        FindFirstFileW(windowsFolder(L"\\Logs\\Software\\Pellmont-*.log").c_str(), &found));
     if (search) {
         do {
             logs.insert(found.cFileName);
@@ -68,11 +56,10 @@ std::set<std::wstring> logsThere() {
 }
 
 // A deployment folder as fleet tools copy it: the two programs, the two commands, what the test lays
-// beside them. No product, plug-in or configuration on the machine before and after.
+// beside them, on a clean machine.
 class DeployCommand : public ::testing::Test {
 protected:
     void SetUp() override {
-        clean();
         copy(INSTALLER_PROGRAM, L"\\Pellmont.exe");
         copy(CHECK_PROGRAM, L"\\PellmontCheck.exe");
         copy((std::wstring(DEPLOY_FOLDER) + L"\\Install.cmd").c_str(), L"\\Install.cmd");
@@ -80,19 +67,6 @@ protected:
         const std::string builtFrom = "Pellmont 1.0.0\r\nbuilt from commit test\r\n";
         ASSERT_TRUE(writeFileBytes(folder.join(L"\\BUILT-FROM.txt"), builtFrom.data(),
                                    static_cast<unsigned long>(builtFrom.size())));
-    }
-
-    void TearDown() override { clean(); }
-
-    static void clean() {
-        for (const wchar_t* package : TEST_PACKAGES) {
-            uninstallPackage(testPackage(package));
-        }
-        deleteProductKey(KEY_WOW64_32KEY);
-        for (const wchar_t* name : {L"\\Profiles.db64", L"\\Autostart.dat", L"\\Profiles.db64.pellmont-old"}) {
-            DeleteFileW((productFolder() + name).c_str());
-        }
-        RemoveDirectoryW(productFolder().c_str());
     }
 
     void copy(const wchar_t* source, const wchar_t* name) {
@@ -119,6 +93,7 @@ protected:
         return exitCode;
     }
 
+    const CleanMachine machine;
     TemporaryFolder folder;
 };
 
@@ -127,7 +102,8 @@ protected:
     for (const std::string& line : lines) {
         from = log.find(line, from);
         if (from == std::string::npos) {
-            return ::testing::AssertionFailure() << "no " << testing::PrintToString(line) << " in order in\n" << log;
+            return ::testing::AssertionFailure() << "no " << testing::PrintToString(line) << " in order in\n"
+                                                 << log;
         }
     }
     return ::testing::AssertionSuccess();
@@ -141,8 +117,9 @@ void expectVerificationFinds(const KString& folder, const char* what, const std:
     DWORD exitCode = ~0u;
     {
         SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-        const UniqueFileHandle report(CreateFileW(reportPath.text(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
-                                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        const UniqueFileHandle report(CreateFileW(reportPath.text(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                  &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                                  nullptr));
         exitCode = runProgram(KString(CHECK_PROGRAM, KString::REFER_STATIC), L" /verify \"" + folder + L"\"",
                               PROCESS_TIMEOUT_MS, report.get());
     }
@@ -166,40 +143,44 @@ TEST_F(DeployCommand, InstallsVerifiesAndUninstallsOnAClearMachine) {
     EXPECT_TRUE(logHas(log, {"Veltrano Pro {", "}: msiexec exit code 1605", "Exit code 0."}));
 
     EXPECT_EQ(0u, run(L"\\Install.cmd", log));
-    EXPECT_TRUE(logHas(log, {"Pellmont install command", "built from commit test", "Pellmont pre-flight check of",
-                             "Result: exit code 0, everything offered would take effect",
-                             "The Windows Installer is free.", "Pellmont verification of",
-                             "  Veltrano Pro: installed", "  Clockline Plug-In: installed",
-                             "  Autostart.dat: in the product folder, with the bytes the run leaves",
-                             "Result: exit code 0, everything the folder offers took effect", "Exit code 0."}));
+    EXPECT_TRUE(logHas(
+        log, {"Pellmont install command", "built from commit test", "Pellmont pre-flight check of",
+              "Result: exit code 0, everything offered would take effect", "The Windows Installer is free.",
+              "Pellmont verification of", "  Veltrano Pro: installed", "  Clockline Plug-In: installed",
+              "  Autostart.dat: in the product folder, with the bytes the run leaves",
+              "Result: exit code 0, everything the folder offers took effect", "Exit code 0."}));
     EXPECT_TRUE(isPackageInstalled(testPackage(L"\\VN1.5.3 Setup.msi")));
 
     // Each effect undone in turn, and put back.
     expectVerificationFinds(folder.path(), "as the run left it", {});
-    const std::wstring copies = productFolder();
-    const std::wstring module = programFilesFolder() + L"\\Quillmark\\VNPlugins\\Clockline\\Clockline.vp32";
+    const std::wstring copies = machine.productFolder().text();
+    const std::wstring module = pluginModuleFile(0).text();
     ASSERT_TRUE(MoveFileW(module.c_str(), (module + L".aside").c_str())) << GetLastError();
-    expectVerificationFinds(folder.path(), "a plug-in's module file removed",
-                            {"  Clockline Plug-In: not installed, though the folder offers Clockline Plug-In v1.0 "
-                             "Setup.msi",
-                             "Result: exit code 1: a product the folder offers is not installed"});
+    expectVerificationFinds(
+        folder.path(), "a plug-in's module file removed",
+        {"  Clockline Plug-In: not installed, though the folder offers Clockline Plug-In v1.0 "
+         "Setup.msi",
+         "Result: exit code 1: a product the folder offers is not installed"});
     ASSERT_TRUE(MoveFileW((module + L".aside").c_str(), module.c_str())) << GetLastError();
     ASSERT_TRUE(MoveFileW((copies + L"\\Autostart.dat").c_str(), (copies + L"\\Autostart.aside").c_str()));
-    expectVerificationFinds(folder.path(), "a copy removed",
-                            {"  Autostart.dat: not in the product folder",
-                             "Result: exit code 1: a configuration file the folder offers is not in the product "
-                             "folder with the bytes the run leaves"});
+    expectVerificationFinds(
+        folder.path(), "a copy removed",
+        {"  Autostart.dat: not in the product folder",
+         "Result: exit code 1: a configuration file the folder offers is not in the product "
+         "folder with the bytes the run leaves"});
     ASSERT_TRUE(MoveFileW((copies + L"\\Autostart.aside").c_str(), (copies + L"\\Autostart.dat").c_str()));
     std::string copied;
     ASSERT_TRUE(readFileBytes(KString((copies + L"\\Profiles.db64").c_str(), KString::COPY_TEXT), copied));
     std::string changed = copied;
     // The identifier of another machine: the same as this machine's up to its GUID, at byte 39.
-    putText(changed, DatabaseOffsets::HEADER_FIRST_ID, L"{0.0.0.00000000}.{an identifier of another machine}");
+    putText(changed, DatabaseOffsets::HEADER_FIRST_ID,
+            L"{0.0.0.00000000}.{an identifier of another machine}");
     const KString copiedDatabase((copies + L"\\Profiles.db64").c_str(), KString::COPY_TEXT);
     ASSERT_TRUE(writeFileBytes(copiedDatabase, changed.data(), static_cast<unsigned long>(changed.size())));
-    expectVerificationFinds(folder.path(), "an identifier changed in a copied database",
-                            {"  Profiles.db64: in the product folder, but its bytes differ from byte 39 on from the "
-                             "source's with this machine's device identifiers"});
+    expectVerificationFinds(
+        folder.path(), "an identifier changed in a copied database",
+        {"  Profiles.db64: in the product folder, but its bytes differ from byte 39 on from the "
+         "source's with this machine's device identifiers"});
     ASSERT_TRUE(writeFileBytes(copiedDatabase, copied.data(), static_cast<unsigned long>(copied.size())));
     ASSERT_TRUE(writeFileBytes(copiedDatabase + L".pellmont-old", "old", 3));
     expectVerificationFinds(folder.path(), "the user's file moved aside and left",
@@ -209,8 +190,9 @@ TEST_F(DeployCommand, InstallsVerifiesAndUninstallsOnAClearMachine) {
 
     // Run again on the installed machine, as fleet tools do when detection fails for other reasons.
     EXPECT_EQ(0u, run(L"\\Install.cmd", log));
-    EXPECT_TRUE(logHas(log, {"  Veltrano Pro: installed already, no package would be used",
-                             "Result: exit code 0, everything the folder offers took effect", "Exit code 0."}));
+    EXPECT_TRUE(
+        logHas(log, {"  Veltrano Pro: installed already, no package would be used",
+                     "Result: exit code 0, everything the folder offers took effect", "Exit code 0."}));
 
     EXPECT_EQ(0u, run(L"\\Uninstall.cmd", log));
     EXPECT_TRUE(logHas(log, {"Pellmont uninstall command", "built from commit test", "Veltrano Pro {",
@@ -236,11 +218,12 @@ TEST_F(DeployCommand, AFailedPackageOrABusyInstallerGivesCodesFleetToolsUndersta
     ASSERT_TRUE(busy.isValid()) << GetLastError();
     const ScopedEnvironmentVariable shortWait(L"PELLMONT_BUSY_WAIT_SECONDS", L"2");
     EXPECT_EQ(1618u, run(L"\\Install.cmd", log));
-    EXPECT_TRUE(logHas(log, {"  Windows Installer: busy with another installation (Global\\_MSIExecute is held)",
-                             "Result: exit code 1: the Windows Installer is busy with another installation",
-                             "The Windows Installer is busy with another installation; waiting up to 2 seconds.",
-                             "The Windows Installer is busy still after 2 seconds",
-                             "Exit code 1618: the Windows Installer is busy; nothing was installed."}));
+    EXPECT_TRUE(
+        logHas(log, {"  Windows Installer: busy with another installation (Global\\_MSIExecute is held)",
+                     "Result: exit code 1: the Windows Installer is busy with another installation",
+                     "The Windows Installer is busy with another installation; waiting up to 2 seconds.",
+                     "The Windows Installer is busy still after 2 seconds",
+                     "Exit code 1618: the Windows Installer is busy; nothing was installed."}));
     EXPECT_EQ(std::string::npos, log.find("Pellmont.exe started"));
     EXPECT_FALSE(isPackageInstalled(testPackage(L"\\VN1.5.3 Setup.msi")));
 }

@@ -4,6 +4,7 @@
 #include "PulseNullSink.h"
 #include "foundation/UniqueResource.h"
 #include "support/HeapUsage.h"
+#include "support/Programs.h"
 
 #include <mmdeviceapi.h>
 
@@ -19,13 +20,10 @@ std::wstring lookUp(const std::wstring& name) {
     return id.isEmpty() ? std::wstring() : std::wstring(id.text(), static_cast<size_t>(id.length()));
 }
 
-// Runs devices_test_probe, which lies beside this program, for the name: its exit code, STILL_ACTIVE
-// when it did not end in time (it is then ended), or ~0u when it did not start.
+// Runs devices_test_probe for the name: its exit code, STILL_ACTIVE when it did not end in time (it is
+// then ended), or ~0u when it did not start.
 DWORD probeEndpoint(const std::wstring& name) {
-    wchar_t ownPath[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, ownPath, MAX_PATH);
-    std::wstring program(ownPath, length);
-    program = program.substr(0, program.rfind(L'\\')) + L"\\devices_test_probe.exe";
+    const std::wstring program = helperProgram(L"\\devices_test_probe.exe").text();
     std::wstring commandLine = L"\"" + program + L"\" \"" + name + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;

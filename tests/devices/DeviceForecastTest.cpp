@@ -2,8 +2,8 @@
 // this machine's endpoints: a device is foretold "given" exactly when the update stores its identifier.
 
 #include "devices/DeviceForecast.h"
-#include "DatabaseBuilder.h"
 #include "DeviceTestFixture.h"
+#include "support/DatabaseBuilder.h"
 
 #include <string>
 #include <vector>

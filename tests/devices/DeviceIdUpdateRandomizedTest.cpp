@@ -1,6 +1,6 @@
-#include "DatabaseBuilder.h"
 #include "DeviceTestFixture.h"
 #include "devices/DeviceIdUpdate.h"
+#include "support/DatabaseBuilder.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
 #include "devices/DeviceIdUpdate.h"
-#include "devices/DatabaseWalk.h"
-#include "DatabaseBuilder.h"
 #include "DeviceTestFixture.h"
+#include "devices/DatabaseWalk.h"
 #include "foundation/KFile.h"
 #include "foundation/UniqueResource.h"
+#include "support/DatabaseBuilder.h"
 #include "support/UnixSymbolicLink.h"
 
 #include <windows.h>

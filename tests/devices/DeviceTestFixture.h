@@ -1,15 +1,13 @@
 #pragma once
 
-#include "EndpointList.h"
+#include "support/EndpointList.h"
+#include "support/SameBytes.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-// Byte-for-byte comparison of whole files that names the first differing offset.
-::testing::AssertionResult sameBytes(const std::string& expected, const std::string& actual);
 
 // COM on the test's thread, the machine's endpoints, and a folder of the test's own.
 class DeviceTestFixture : public ::testing::Test {

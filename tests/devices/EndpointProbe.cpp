@@ -1,7 +1,7 @@
 // The endpoint probe (EndpointProbe.h), a process of its own for each question.
 #include "EndpointProbe.h"
-#include "EndpointList.h"
 #include "devices/AudioEndpoints.h"
+#include "support/EndpointList.h"
 
 #include <mmdeviceapi.h>
 #include <objbase.h>

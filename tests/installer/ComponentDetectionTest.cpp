@@ -1,6 +1,12 @@
 #include "installer/ComponentDetection.h"
-#include "InstallerTestSupport.h"
 #include "installer/DesktopUser.h"
+#include "support/DefaultUserProfile.h"
+#include "support/FolderChain.h"
+#include "support/ProductRegistryValue.h"
+#include "support/SessionsUnderTest.h"
+#include "support/ShellFolderRedirection.h"
+#include "support/TestPackages.h"
+#include "support/TestShell.h"
 
 #include "foundation/KFile.h"
 #include "foundation/UserImpersonation.h"

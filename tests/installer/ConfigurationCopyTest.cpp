@@ -3,7 +3,7 @@
 // next run puts right. Failures are made at each step through the copy's step hook, and for real
 // where this platform can make them: a holder of the file, a mapped file, a full disk.
 
-#include "InstallerTestSupport.h"
+#include "support/Programs.h"
 
 #include "installer/ComponentDetection.h"
 #include "installer/ConfigurationCopy.h"
@@ -46,7 +46,7 @@ class CopyScene {
 public:
     explicit CopyScene(const std::string& newBytes = NEW_BYTES, const std::string& oldBytes = OLD_BYTES)
         : newBytes(newBytes), oldBytes(oldBytes), source(programFolder.join(L"\\Profiles.db64")),
-          productFolder(appData.join(PRODUCT_FOLDER_NAME)), destination(productFolder + L"\\Profiles.db64") {
+          productFolder(appData.join(L"\\Veltrano Pro")), destination(productFolder + L"\\Profiles.db64") {
         EXPECT_TRUE(writeFileBytes(source, newBytes.data(), static_cast<unsigned long>(newBytes.size())));
         EXPECT_TRUE(CreateDirectoryW(productFolder.text(), nullptr)) << GetLastError();
         putOldFile();
@@ -250,7 +250,7 @@ TEST(ConfigurationCopy, ACopyStoppedAtAnyStepIsPutRightByTheNextRun) {
                 CopyScene scene;
                 scene.hold(holder);
                 const DWORD exitCode = runProgram(
-                    testProgram(L"\\installer_test_copy_interrupter.exe"),
+                    helperProgram(L"\\installer_test_copy_interrupter.exe"),
                     L" \"" + scene.source + L"\" \"" + scene.appData.path() + L"\" \\Profiles.db64 " +
                         KString(static_cast<int>(step)) + L" " + KString(occurrence),
                     PROCESS_TIMEOUT_MS);

@@ -1,7 +1,8 @@
 #include "installer/ConfigurationTransfer.h"
-#include "InstallerTestSupport.h"
 #include "installer/ComponentDetection.h"
 #include "installer/ConfigurationCopy.h"
+#include "support/CleanMachine.h"
+#include "support/ShellFolderRedirection.h"
 
 #include "foundation/KFile.h"
 #include "support/TemporaryFolder.h"
@@ -14,51 +15,6 @@
 #include <string>
 
 namespace {
-
-KString productFolder() {
-    return getInteractiveUserAppDataFolder() + PRODUCT_FOLDER_NAME;
-}
-
-// A file name of this test's own in the per-user product folder, so that no real configuration is
-// touched; removed again at the end.
-class OwnDestination {
-public:
-    OwnDestination() {
-        static int counter = 0;
-        wchar_t name[64];
-        swprintf(name, 64, L"\\pellmont-test-%lu-%d.db", GetCurrentProcessId(), ++counter);
-        fileName = KString(name, KString::COPY_TEXT);
-        path = productFolder() + fileName;
-    }
-    OwnDestination(const OwnDestination&) = delete;
-    OwnDestination& operator=(const OwnDestination&) = delete;
-    ~OwnDestination() { DeleteFileW(path.text()); }
-
-    KString fileName;
-    KString path;
-};
-
-// Moves an existing per-user product folder aside for the test and puts it back afterwards.
-class AbsentProductFolder {
-public:
-    AbsentProductFolder() : folder(productFolder()), aside(folder + L".pellmont-test-aside") {
-        moved = MoveFileW(folder.text(), aside.text()) != FALSE;
-    }
-    AbsentProductFolder(const AbsentProductFolder&) = delete;
-    AbsentProductFolder& operator=(const AbsentProductFolder&) = delete;
-    ~AbsentProductFolder() {
-        RemoveDirectoryW(folder.text());
-        if (moved) {
-            MoveFileW(aside.text(), folder.text());
-        }
-    }
-
-    const KString folder;
-
-private:
-    const KString aside;
-    bool moved = false;
-};
 
 std::string contentOf(const KString& path) {
     std::string bytes;
@@ -158,7 +114,7 @@ TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
         ASSERT_TRUE(writeFileBytes(outside, "protected", 9));
         const TemporaryFolder appDataRoot;
         KString appData = appDataRoot.path();
-        const KString productFolder = appData + PRODUCT_FOLDER_NAME;
+        const KString productFolder = appData + L"\\Veltrano Pro";
         const KString destination = productFolder + fileName;
         const KString source =
             test.setup == SOURCE_IS_THE_DESTINATION ? destination : programFolder.join(L"\\Profiles.db64");
@@ -284,7 +240,7 @@ TEST(ConfigurationTransfer, UndeterminableAppDataFolderSkipsTheCopy) {
     ASSERT_TRUE(writeFileBytes(source, "profiles", 8));
     // Where an empty AppData folder would put the product folder: the root of the current drive.
     wchar_t rootFolder[MAX_PATH] = {};
-    GetFullPathNameW(PRODUCT_FOLDER_NAME, MAX_PATH, rootFolder, nullptr);
+    GetFullPathNameW(L"\\Veltrano Pro", MAX_PATH, rootFolder, nullptr);
     ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(rootFolder)) << "exists before the test";
     {
         const UndeterminableAppData undeterminable;
@@ -303,14 +259,14 @@ TEST(ConfigurationTransfer, ProductFolderNamedInOtherLetterCaseIsTheProductFolde
     const TemporaryFolder folder;
     const KString source = folder.join(L"\\Profiles.db64");
     ASSERT_TRUE(writeFileBytes(source, "profiles", 8));
-    const AbsentProductFolder absent;
+    const CleanMachine machine;
     ASSERT_TRUE(CreateDirectoryW((getInteractiveUserAppDataFolder() + L"\\VELTRANO PRO").text(), nullptr))
         << GetLastError();
-    OwnDestination destination;
 
-    copyConfigurationFile(source, destination.fileName, getInteractiveUserAppDataFolder(), nullptr);
+    copyConfigurationFile(source, KString(L"\\Profiles.db64", KString::REFER_STATIC),
+                          getInteractiveUserAppDataFolder(), nullptr);
 
-    EXPECT_EQ("profiles", contentOf(destination.path));
+    EXPECT_EQ("profiles", contentOf(machine.productFolder() + L"\\Profiles.db64"));
 }
 
 } // namespace

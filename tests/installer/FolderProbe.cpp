@@ -5,7 +5,7 @@
 // as the path of the probe's own module, where the loader keeps it for GetModuleFileNameW: Wine
 // cannot start a program from a path longer than the 4096 bytes that Linux allows, while Windows
 // starts programs from paths of up to 32767 units.
-#include "LongModulePath.h"
+#include "support/LongModulePath.h"
 
 #include "foundation/UniqueResource.h"
 #include "installer/PackageDiscovery.h"

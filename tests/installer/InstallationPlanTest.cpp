@@ -2,8 +2,11 @@
 // program folders: what each scan finds, what it counts, which steps it takes.
 
 #include "installer/InstallationPlan.h"
-#include "InstallerTestSupport.h"
 #include "installer/PackageListing.h"
+#include "support/CleanMachine.h"
+#include "support/ProductRegistryValue.h"
+#include "support/ShellFolderRedirection.h"
+#include "support/TestPackages.h"
 
 #include "support/TemporaryFolder.h"
 #include "support/UnixSymbolicLink.h"
@@ -19,9 +22,6 @@
 
 namespace {
 
-const wchar_t* const MODULE_PATHS[] = {L"\\Quillmark\\VNPlugins\\Clockline\\Clockline.vp32",
-                                       L"\\Quillmark\\VNPlugins\\Driftcast\\Driftcast.vp32",
-                                       L"\\Quillmark\\VNPlugins\\Panelgate\\Panelgate.vp32"};
 const wchar_t* const CONFIGURATION_NAMES[] = {L"\\Profiles.db64", L"\\Profiles.db", L"\\Autostart.dat64",
                                               L"\\Autostart.dat"};
 
@@ -88,60 +88,6 @@ private:
     const KString folder;
 };
 
-// The desktop user's product folder, moved aside for the test when it is there, and the plug-ins'
-// module files and the product's registry value removed before and after.
-class CleanMachine {
-public:
-    CleanMachine()
-        : productFolder(getInteractiveUserAppDataFolder() + PRODUCT_FOLDER_NAME),
-          aside(productFolder + L".pellmont-test-aside") {
-        movedAside = MoveFileW(productFolder.text(), aside.text()) != FALSE;
-        removeModules();
-    }
-    CleanMachine(const CleanMachine&) = delete;
-    CleanMachine& operator=(const CleanMachine&) = delete;
-    ~CleanMachine() {
-        for (const wchar_t* name : CONFIGURATION_NAMES) {
-            for (const wchar_t* suffix : {L"", L".pellmont-new", L".pellmont-old", L".pellmont-backup"}) {
-                DeleteFileW((productFolder + name + suffix).text());
-            }
-        }
-        RemoveDirectoryW(productFolder.text());
-        if (movedAside) {
-            MoveFileW(aside.text(), productFolder.text());
-        }
-        removeModules();
-    }
-
-    void installPlugin(int plugin) {
-        const std::wstring module = MODULE_PATHS[plugin];
-        const std::wstring folder = module.substr(0, module.rfind(L'\\'));
-        chains.push_back(std::make_unique<FolderChain>(getProgramFilesFolder(), folder.c_str()));
-        ASSERT_TRUE(chains.back()->isComplete()) << "error " << GetLastError();
-        touch(getProgramFilesFolder() + MODULE_PATHS[plugin]);
-    }
-
-    void putInProductFolder(const wchar_t* name) {
-        CreateDirectoryW(productFolder.text(), nullptr);
-        touch(productFolder + name);
-    }
-
-    const KString productFolder;
-
-private:
-    void removeModules() {
-        for (const wchar_t* module : MODULE_PATHS) {
-            DeleteFileW((getProgramFilesFolder() + module).text());
-        }
-        chains.clear();
-    }
-
-    const KString aside;
-    bool movedAside = false;
-    const ProductKeyCleanup productKey;
-    std::vector<std::unique_ptr<FolderChain>> chains;
-};
-
 TEST(InstallationPlan, MachineScanFindsAndCountsWhatIsInstalled) {
     const DWORD build = 1530;
     const wchar_t longText[] = L"1530";
@@ -189,7 +135,7 @@ TEST(InstallationPlan, MachineScanFindsAndCountsWhatIsInstalled) {
                                                        test.buildBytes));
         }
         for (const int plugin : test.plugins) {
-            machine.installPlugin(plugin);
+            machine.installPluginModule(plugin);
         }
         for (const wchar_t* name : test.configurationThere) {
             machine.putInProductFolder(name);
@@ -214,7 +160,7 @@ TEST(InstallationPlan, MachineScanFindsAndCountsWhatIsInstalled) {
             EXPECT_EQ(expected, plan.isInProductFolder(configuration)) << "file " << configuration;
         }
         EXPECT_EQ(test.count, plan.machineCount());
-        EXPECT_STREQ(machine.productFolder.text(), plan.productFolder().text());
+        EXPECT_STREQ(machine.productFolder().text(), plan.productFolder().text());
         if (test.productInstalled) {
             EXPECT_EQ(static_cast<DWORD>(REG_DWORD), plan.productBuild().type);
             EXPECT_EQ(build, plan.productBuild().data);
@@ -276,7 +222,7 @@ TEST(InstallationPlan, StepsFollowFromBothScans) {
                       writeProductValue(PACKAGE_REGISTRY_VIEW, REG_DWORD, &build, sizeof(build)));
         }
         for (const int plugin : test.plugins) {
-            machine.installPlugin(plugin);
+            machine.installPluginModule(plugin);
         }
         for (const wchar_t* name : test.configurationThere) {
             machine.putInProductFolder(name);

@@ -1,6 +1,6 @@
 #include "installer/PackageDiscovery.h"
-#include "InstallerTestSupport.h"
-#include "LongModulePath.h"
+#include "support/LongModulePath.h"
+#include "support/Programs.h"
 
 #include "support/TemporaryFolder.h"
 
@@ -122,7 +122,7 @@ TEST(PackageDiscovery, NamesAreComparedWithoutRegardToCase) {
 KString probedProgramFolder(const KString& folder, const TemporaryFolder& output, size_t recordedUnits = 0) {
     const KString probe = folder + L"\\probe.exe";
     SetLastError(0xdeadbeef);
-    if (!CopyFileW(testProgram(L"\\installer_test_probe.exe").text(), probe.text(), FALSE)) {
+    if (!CopyFileW(helperProgram(L"\\installer_test_probe.exe").text(), probe.text(), FALSE)) {
         ADD_FAILURE() << "copying the probe failed: " << GetLastError();
         return KString();
     }

@@ -1,9 +1,13 @@
 #include "installer/PackageInstallation.h"
-#include "InstallerTestSupport.h"
-#include "ProcessInspection.h"
 #include "installer/ComponentDetection.h"
+#include "support/ProcessInspection.h"
+#include "support/ProductRegistryValue.h"
+#include "support/Programs.h"
+#include "support/ScopedEnvironmentVariable.h"
+#include "support/TestPackages.h"
 
 #include "foundation/KFile.h"
+#include "foundation/UniqueResource.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
