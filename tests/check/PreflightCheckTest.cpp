@@ -22,6 +22,7 @@
 #include "support/StartupGuard.h"
 #include "support/TemporaryFolder.h"
 #include "support/UnixSymbolicLink.h"
+#include "support/WineOnly.h"
 
 #include <gtest/gtest.h>
 
@@ -170,7 +171,10 @@ std::vector<std::wstring> installedLines(const std::wstring& productFolder, cons
         lines.push_back(std::wstring(L"  ") + PLUGINS[plugin] + L" Plug-In: " +
                         (installed ? L"installed, " : L"not installed, no file ") + moduleFile(plugin));
     }
-    lines.push_back(L"  Desktop user: the user signed in at the console (no desktop shell in this session)");
+    lines.push_back(
+        wineOnly<std::wstring>(L"  Desktop user: the user signed in at the console (no desktop shell in "
+                               L"this session)",
+                               "the owner of the desktop shell, which runs in a signed-in user's session"));
     lines.push_back(L"  Product folder: " + productFolder);
     lines.push_back(L"  Configuration files there: " + presentFiles);
     return lines;
@@ -720,12 +724,13 @@ TEST_F(PreflightCheck, ExitCodesForCommandLinesFoldersAndDeploymentsAsScriptsMee
          {L"\\VN1.5.3 Setup.msi"},
          0,
          Deployment{false, nobody, true, false},
-         1,
-         {L"  Desktop user: none found, and Windows records no default user profile, so the system account's "
-          L"own folder, which no one reads",
-          L"Result: exit code 1: as the system account it finds no signed-in user and no default user "
-          L"profile, "
-          L"so the configuration would go to the system account's own folder"}},
+         wineOnly<DWORD>(1, "0: Windows keeps a default user profile (C:\\Users\\Default)"),
+         wineOnly<std::vector<std::wstring>>(
+             {L"  Desktop user: none found, and Windows records no default user profile, so the system "
+              L"account's own folder, which no one reads",
+              L"Result: exit code 1: as the system account it finds no signed-in user and no default user "
+              L"profile, so the configuration would go to the system account's own folder"},
+             "the default user profile's line, as where nobody is signed in")},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);

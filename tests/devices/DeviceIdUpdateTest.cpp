@@ -308,8 +308,9 @@ TEST_F(DeviceIdUpdateTest, RecordCountBeyondTheListIsHarmless) {
     EXPECT_TRUE(sameBytes(withHeaderUpdated(file.bytes, database), rewrite(file.bytes)));
 }
 
-// A read-only database is not opened for writing at all. Windows would refuse the write anyway;
-// the account the tests run as (root, under Wine) would not, so only the refusal to open keeps it.
+// A read-only database is not opened for writing at all.
+// wineOnly: the tests run as root, which may write a read-only file, so only the refusal to open keeps
+// it; Windows would refuse the write anyway.
 TEST_F(DeviceIdUpdateTest, ReadOnlyDatabaseIsLeftAsItIs) {
     const DatabaseFile file = buildDatabase(fullDatabase());
     ASSERT_TRUE(writeFileBytes(path, file.bytes.data(), static_cast<unsigned long>(file.bytes.size())));
@@ -388,8 +389,9 @@ TEST_F(DeviceIdUpdateTest, HardLinkedOrLinkedDatabaseAndLinkedFolderAreLeftAlone
 }
 
 // The database is the desktop user's: opened with that user's rights, and left alone when they cannot
-// be taken. Under Wine the token is the running account's own, so the test shows the way taken, not
-// that another user's rights apply.
+// be taken.
+// wineOnly: the token is the running account's own, so the test shows the way taken; on Windows the
+// desktop user's token would also bring that user's own rights to bear.
 TEST_F(DeviceIdUpdateTest, OpensTheDatabaseWithTheUsersRightsOrNotAtAll) {
     const DatabaseFile file = buildDatabase(fullDatabase());
     const struct {

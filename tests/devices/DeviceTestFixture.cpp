@@ -12,6 +12,8 @@ void DeviceTestFixture::SetUp() {
     comInitialised = true;
     endpoints = activeEndpoints();
     // The null devices of the test platform; without them no lookup can succeed.
+    // wineOnly: PulseAudio's null sinks and sources (tools/test) are Wine's active endpoints; on
+    // Windows the endpoints are the machine's own devices.
     for (const wchar_t* name :
          {L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Line 1", L"Headphones", L"HEADPHONES"}) {
         ASSERT_FALSE(firstEndpointId(endpoints, name).empty())

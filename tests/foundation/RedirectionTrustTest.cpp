@@ -6,8 +6,10 @@
 
 #include <windows.h>
 
-// Wine takes the policy and does nothing with it; what can be shown here is that it is asked for and
-// that folders and files that are no links are made and written as before.
+// What can be shown here is that the policy is asked for and that folders and files that are no
+// links are made and written as before.
+// wineOnly: Wine takes the policy and does nothing with it; Windows then ignores the junctions that
+// accounts without administrator rights made.
 TEST(RedirectionTrust, IsTakenAndPlainFoldersStayWritable) {
     EXPECT_TRUE(enforceRedirectionTrust());
 

@@ -11,6 +11,7 @@
 #include "foundation/KFile.h"
 #include "foundation/UserImpersonation.h"
 #include "support/TemporaryFolder.h"
+#include "support/WineOnly.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -124,15 +125,18 @@ TEST(ComponentDetection, PluginCountsAsInstalledExactlyWhenItsModuleFileExists) 
     }
 }
 
-// Under Wine the shell's owner, a session's user and the running account are one account; the
-// running account's AppData folder is overridden for this process only, which a folder asked for
+// The running account's AppData folder is overridden for this process only, which a folder asked for
 // through a token does not see, and the default user profile is made by the test. So the test shows
 // whose folder each way gives, and with which token.
+// wineOnly: the shell's owner, a session's user and the running account are one account; on Windows
+// each would be an account of its own.
 TEST(ComponentDetection, TheDesktopUserIsFoundInEveryWayFleetsDeploy) {
     TemporaryFolder runningAccountsFolder;
     const OtherRunningAccount otherAccount(runningAccountsFolder.path());
     ASSERT_TRUE(otherAccount.active);
-    ASSERT_EQ(nullptr, GetShellWindow()) << "a shell window exists already";
+    ASSERT_EQ(wineOnly<HWND>(nullptr, "the desktop shell's window, in the session of a signed-in user"),
+              GetShellWindow())
+        << "a shell window exists already";
     UniqueHandle ownToken;
     ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_IMPERSONATE, ownToken.put()));
     const KString usersFolder = folderPath(CSIDL_APPDATA, ownToken.get());
@@ -238,8 +242,11 @@ TEST(ComponentDetection, TheDefaultUserProfileIsWhereWindowsRecordsIt) {
     // Wine records the profiles' folder, but there is no "Default" in it.
     SessionsUnderTest nobody({{WTSGetActiveConsoleSessionId(), WTSConnected, false}}, true);
     const DesktopUser user = DesktopUser::find(nobody.queries);
-    EXPECT_EQ(DesktopUserFound::SYSTEM_ACCOUNT, user.found());
-    EXPECT_STREQ(systemsFolder.path().text(), user.appDataFolder().text());
+    EXPECT_EQ(
+        wineOnly(DesktopUserFound::SYSTEM_ACCOUNT, "NOBODY_SIGNED_IN: Windows keeps C:\\Users\\Default"),
+        user.found());
+    EXPECT_STREQ(wineOnly(systemsFolder.path().text(), "C:\\Users\\Default\\AppData\\Roaming"),
+                 user.appDataFolder().text());
 }
 
 } // namespace

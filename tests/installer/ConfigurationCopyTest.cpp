@@ -13,6 +13,7 @@
 #include "foundation/UniqueResource.h"
 #include "support/TemporaryFolder.h"
 #include "support/UnixMount.h"
+#include "support/WineOnly.h"
 
 #include <gtest/gtest.h>
 
@@ -160,6 +161,11 @@ private:
     UniqueFileHandle taker;
 };
 
+// What Windows answers from version 1809 on, where Wine lacks FileRenameInformationEx.
+constexpr char HELD_FILE_RENAMED_OVER[] =
+    "false, and the copy whole: the name passes over a held file that shares its removal in one step "
+    "(FileRenameInformationEx with POSIX semantics), so nothing is moved aside";
+
 TEST(ConfigurationCopy, AFailureAtAnyStepLosesNothing) {
     const struct {
         const char* what;
@@ -170,6 +176,7 @@ TEST(ConfigurationCopy, AFailureAtAnyStepLosesNothing) {
         StepFault::Kind kind;
         const std::string* after;  // at the name once the holder is gone; null: a mix until the next run
         bool leftoverUntilNextRun; // what the copy could not finish waits beside the file
+        bool stepComes = true;
     } cases[] = {
         {"the first write of the copy", Holder::NONE, CopyStep::WRITE, 1, 1, StepFault::FAIL, &OLD_BYTES,
          false},
@@ -179,15 +186,15 @@ TEST(ConfigurationCopy, AFailureAtAnyStepLosesNothing) {
         {"the rename over the file", Holder::NONE, CopyStep::RENAME_OVER, 1, 1, StepFault::FAIL, &NEW_BYTES,
          false},
         {"the move aside of a held file", Holder::SHARING_DELETION, CopyStep::MOVE_ASIDE, 1, 1,
-         StepFault::FAIL, &OLD_BYTES, false},
+         StepFault::FAIL, &OLD_BYTES, false, wineOnly(true, HELD_FILE_RENAMED_OVER)},
         {"the rename into the freed name", Holder::SHARING_DELETION, CopyStep::RENAME_INTO_PLACE, 1, 1,
-         StepFault::FAIL, &OLD_BYTES, false},
+         StepFault::FAIL, &OLD_BYTES, false, wineOnly(true, HELD_FILE_RENAMED_OVER)},
         {"the removal of the file moved aside", Holder::SHARING_DELETION, CopyStep::REMOVE, 1, 1,
-         StepFault::FAIL, &NEW_BYTES, true},
+         StepFault::FAIL, &NEW_BYTES, true, wineOnly(true, HELD_FILE_RENAMED_OVER)},
         // The product writes a fresh file while the name is free, and holds it: the user's file waits
         // aside, whole, and the fresh one keeps the name.
         {"the name taken in between", Holder::SHARING_DELETION, CopyStep::RENAME_INTO_PLACE, 1, 1,
-         StepFault::TAKE_NAME, nullptr, true},
+         StepFault::TAKE_NAME, nullptr, true, wineOnly(true, HELD_FILE_RENAMED_OVER)},
         {"a write of the backup", Holder::SHARING_WRITES, CopyStep::WRITE, 1, 1, StepFault::FAIL, &OLD_BYTES,
          false},
         // Two writes of the backup and two of the room for the longer file come before.
@@ -211,7 +218,7 @@ TEST(ConfigurationCopy, AFailureAtAnyStepLosesNothing) {
         {
             const StepFault fault(test.step, test.occurrence, test.failures, test.kind, scene.destination);
             scene.copy();
-            EXPECT_TRUE(fault.came()) << "the step never came";
+            EXPECT_EQ(test.stepComes, fault.came()) << "the step never came";
             EXPECT_TRUE(scene.losesNothing());
         }
         scene.release();
@@ -330,8 +337,8 @@ TEST(ConfigurationCopy, AFullDiskOrAMappedFileLeavesTheUsersFileWhole) {
         std::unique_ptr<UnixMount> disk;
         if (test.fullDisk) {
             // Room for the old file and not much more: the AppData folder a file system of that size.
-            // (A mount on the product folder itself would make it a reparse point, which the copy
-            // leaves alone.)
+            // wineOnly: a mount on the product folder itself would make it a reparse point, which the
+            // copy leaves alone; on Windows a full volume is no reparse point.
             disk = std::make_unique<UnixMount>(scene.appData.path(), 160 * 1024);
             ASSERT_TRUE(disk->isMounted()) << disk->whyNotMounted();
             ASSERT_TRUE(CreateDirectoryW(scene.productFolder.text(), nullptr)) << GetLastError();

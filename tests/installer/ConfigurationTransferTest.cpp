@@ -7,6 +7,7 @@
 #include "foundation/KFile.h"
 #include "support/TemporaryFolder.h"
 #include "support/UnixSymbolicLink.h"
+#include "support/WineOnly.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +23,9 @@ std::string contentOf(const KString& path) {
     return bytes;
 }
 
-// The desktop user's token as the installer holds it: under Wine the running account's own, since
-// one account owns everything there, so the test shows that the writes go through impersonation,
-// not that another user's rights apply.
+// The desktop user's token as the installer holds it: the running account's own.
+// wineOnly: one account owns everything, so the test shows that the writes go through impersonation;
+// on Windows the desktop user's token would also bring that user's own rights to bear.
 UniqueHandle ownToken(DWORD access) {
     UniqueHandle token;
     EXPECT_TRUE(OpenProcessToken(GetCurrentProcess(), access, token.put())) << GetLastError();
@@ -69,6 +70,8 @@ TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
          "new"},
         {NOTHING_THERE, "nothing there", CopyDecision::COPY_NEW, RewriteTarget::FRESH_COPY, "new"},
         {FILE_THERE, "a file there", CopyDecision::REPLACE, RewriteTarget::FRESH_COPY, "new"},
+        // wineOnly: the tests run as root, which may write a read-only file, so only the copy's own
+        // refusal keeps it; on Windows the write itself would fail.
         {READ_ONLY_FILE, "a read-only file there", CopyDecision::READ_ONLY_DESTINATION, RewriteTarget::NONE,
          "old"},
         {HELD_SHARING_WRITES, "held open without deletion, sharing writes", CopyDecision::OVERWRITE,
@@ -82,10 +85,11 @@ TEST(ConfigurationTransfer, TheCopyDoesWhatItsExaminationDecides) {
          "new"},
         {HARD_LINK_HELD_SHARING_WRITES, "a hard link held open without deletion, sharing writes",
          CopyDecision::DESTINATION_KEPT, RewriteTarget::NONE, "protected"},
-        // Wine opens a file link as its target, so it is not the name: kept there. Windows opens the
-        // link itself, which is then replaced (REPLACE).
-        {SYMBOLIC_LINK, "a symbolic link to an outside file", CopyDecision::DESTINATION_KEPT,
-         RewriteTarget::NONE, "protected"},
+        // Wine opens a file link as its target, so it is not the name: kept there.
+        {SYMBOLIC_LINK, "a symbolic link to an outside file",
+         wineOnly(CopyDecision::DESTINATION_KEPT, "REPLACE: Windows opens the link itself"),
+         wineOnly(RewriteTarget::NONE, "FRESH_COPY, the copy that replaced the link"),
+         wineOnly("protected", "new, the copy that replaced the link")},
         {LINKED_PRODUCT_FOLDER, "the product folder a link to an outside folder",
          CopyDecision::FOLDER_REDIRECTED, RewriteTarget::NONE, "protected"},
         // Nothing copied, and the rewrite works on the file in place.

@@ -2,9 +2,9 @@
 // its first argument. Exit code 0 when the file was written.
 //
 // A second argument, a number of units, first records a module path of that length (longModulePath)
-// as the path of the probe's own module, where the loader keeps it for GetModuleFileNameW: Wine
-// cannot start a program from a path longer than the 4096 bytes that Linux allows, while Windows
-// starts programs from paths of up to 32767 units.
+// as the path of the probe's own module, where the loader keeps it for GetModuleFileNameW.
+// wineOnly: Wine cannot start a program from a path longer than the 4096 bytes that Linux allows;
+// Windows starts programs from paths of up to 32767 units.
 #include "support/LongModulePath.h"
 
 #include "foundation/UniqueResource.h"

@@ -98,8 +98,8 @@ TEST(PackageInstallation, PackagePathOfAnyLengthReachesTheInstallerWhole) {
     ASSERT_TRUE(CopyFileW(testPackage(L"\\VN1.5.3 Setup.msi").text(), package.text(), FALSE))
         << "error " << GetLastError();
 
-    // Wine's msiexec.exe cannot open a package this deep (it faults), so the test reads the command
-    // line the installer's process was given and then ends that process itself.
+    // The test reads the command line the installer's process was given and then ends that process.
+    // wineOnly: Wine's msiexec.exe cannot open a package this deep (it faults); Windows installs it.
     KString packageCopy = package;
     const UniqueHandle worker(CreateThread(nullptr, 0, installOnWorker, &packageCopy, 0, nullptr));
     ASSERT_TRUE(worker.isValid()) << "error " << GetLastError();

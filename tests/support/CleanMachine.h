@@ -27,6 +27,8 @@ public:
     void putInProductFolder(const wchar_t* name, const std::string& bytes = "x") const;
 
     // The desktop user's product folder, "Veltrano Pro" in the AppData folder the test began with.
+    // wineOnly: the desktop user is the account the tests run as (WTSQueryUserToken gives this process
+    // the console user's token, and that user is this account); on Windows it is the console user.
     const KString& productFolder() const { return folder; }
 
 private:

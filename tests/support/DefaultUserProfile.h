@@ -10,9 +10,11 @@
 #include <string>
 
 // A default user profile recorded as Windows records it (the profile list of HKLM, in the system's
-// own view), with its roaming AppData folder made: Wine records none. Either by its own entry,
-// "Default", an environment string to expand, or by the profiles' folder alone, whose "Default" it
-// then is. What was recorded before comes back afterwards.
+// own view), with its roaming AppData folder made. Either by its own entry, "Default", an environment
+// string to expand, or by the profiles' folder alone, whose "Default" it then is. What was recorded
+// before comes back afterwards.
+// wineOnly: Wine records no default user profile (the profile list has no "Default" and C:\users no
+// Default folder); Windows always has C:\Users\Default.
 class DefaultUserProfile {
 public:
     enum Recording { OWN_ENTRY, PROFILES_FOLDER_ONLY };

@@ -7,8 +7,11 @@
 #include <vector>
 
 // A machine's sessions as the system lists them and the users signed in to them, answered through
-// DesktopUser's queries (queries), for the life of the object: under Wine there is one session, one
-// account and no system account. A token of the running account stands for a session's user.
+// DesktopUser's queries (queries), for the life of the object. A token of the running account stands
+// for a session's user.
+// wineOnly: there is one session, one account and no system account; WTSEnumerateSessionsW lists no
+// session and WTSQueryUserToken gives any process the console user's token. On Windows the sessions
+// are listed and only the system account may ask for a user's token.
 class SessionsUnderTest {
 public:
     struct Session {

@@ -8,6 +8,8 @@
 // root), so that writes into the folder fail part way with a full disk, as on a full volume; unmounted
 // when the object goes. Like a link, the mount is a Linux program's work (UnixProgram.h): the folder
 // is watched, for a bounded time, for a marker file that the mount hides and the unmount shows again.
+// wineOnly: the mounted folder shows as a reparse point; on Windows a full volume is an ordinary
+// drive or a mounted folder.
 class UnixMount {
 public:
     // folder: an existing, empty folder; bytes: the size of the file system.
