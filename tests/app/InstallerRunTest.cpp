@@ -1,25 +1,21 @@
 // The real program, run from a folder of real packages and configuration files and followed from
-// outside as a user sees it; afterwards the machine is checked.
+// outside as a user sees it: the window, its texts and their timing, the exit code and the real system
+// installer it starts. Afterwards the machine is checked. What a run does step by step is tested in
+// process (tests/installer/InstallationPlanRunTest.cpp).
 
 #include "InstallerObserver.h"
 
 #include "support/CleanMachine.h"
-#include "support/DatabaseBuilder.h"
 #include "support/ProcessInspection.h"
 #include "support/ProductRegistryValue.h"
-#include "support/ShellFolderRedirection.h"
+#include "support/SampleDatabase.h"
 #include "support/TestPackages.h"
 #include "support/TestPaths.h"
 
-#include "devices/AudioEndpoints.h"
-#include "foundation/KFile.h"
 #include "foundation/UniqueResource.h"
 #include "support/TemporaryFolder.h"
 
 #include <gtest/gtest.h>
-
-#include <objbase.h>
-#include <shlobj.h>
 
 #include <functional>
 #include <string>
@@ -124,54 +120,13 @@ void expectWaits(const InstallerObserver& observer, const std::vector<ExpectedWa
     }
 }
 
-DatabaseFile sampleDatabase() {
-    DatabaseDescription description;
-    description.firstDeviceId = L"{0.0.0.00000000}.{11111111-1111-1111-1111-111111111111}";
-    description.firstDeviceName = L"Speakers (Studio USB)";
-    description.secondDeviceId = L"{0.0.1.00000000}.{22222222-2222-2222-2222-222222222222}";
-    description.secondDeviceName = L"Microphone (Studio USB)";
-    description.entries = {{true, 40}, {false, 12}};
-    description.records = {
-        otherRecord(16),
-        devicePairRecord({L"{0.0.0.00000000}.{33333333-3333-3333-3333-333333333333}", L"Headphones",
-                          L"{0.0.1.00000000}.{44444444-4444-4444-4444-444444444444}",
-                          L"Monitor of Speakers (Studio USB)"})};
-    description.trailingBytes = 9;
-    return buildDatabase(description);
-}
-
-std::wstring endpointId(const wchar_t* name) {
-    CoInitialize(nullptr);
-    const KString id = findEndpointIdByName(name);
-    CoUninitialize();
-    return id.text();
-}
-
-void expectRewrittenDatabase(const KString& path, const DatabaseFile& original) {
-    std::string bytes;
-    ASSERT_TRUE(readFileBytes(path, bytes)) << "no database at the per-user folder";
-    ASSERT_EQ(original.bytes.size(), bytes.size());
-    EXPECT_EQ("VNC", bytes.substr(0, 3));
-    const std::wstring speakers = endpointId(L"Speakers (Studio USB)");
-    const std::wstring microphone = endpointId(L"Microphone (Studio USB)");
-    const std::wstring headphones = endpointId(L"Headphones");
-    const std::wstring monitor = endpointId(L"Monitor of Speakers (Studio USB)");
-    ASSERT_FALSE(speakers.empty() || microphone.empty() || headphones.empty() || monitor.empty())
-        << "the test platform's endpoints are missing";
-    EXPECT_EQ(speakers, fieldText(bytes, DatabaseOffsets::HEADER_FIRST_ID, 256));
-    EXPECT_EQ(microphone, fieldText(bytes, DatabaseOffsets::HEADER_SECOND_ID, 256));
-    const size_t body = original.bodyOffsets[1];
-    EXPECT_EQ(headphones, fieldText(bytes, body + DatabaseOffsets::RECORD_FIRST_ID, 128));
-    EXPECT_EQ(monitor, fieldText(bytes, body + DatabaseOffsets::RECORD_SECOND_ID, 128));
-}
-
 } // namespace
 
 TEST(InstallerRun, OneProductAndOneDatabase) {
     const CleanMachine machine;
     ProgramFolder folder;
     folder.addPackage(L"\\VN1.5.3 Setup.msi");
-    const DatabaseFile database = sampleDatabase();
+    const DatabaseFile database = runDatabase();
     folder.addFile(L"\\Profiles.db64", database.bytes);
 
     InstallerObserver observer;
@@ -230,7 +185,7 @@ TEST(InstallerRun, OneProductAndOneDatabase) {
                            {L"Finishing...", nullptr, 1000, true}});
 
     EXPECT_TRUE(isProductRegistered()) << "the real system installer installed the product";
-    expectRewrittenDatabase(machine.productFolder() + L"\\Profiles.db64", database);
+    expectRewrittenRunDatabase(machine.productFolder() + L"\\Profiles.db64", database);
 }
 
 TEST(InstallerRun, EmptyFolderRefusesToCloseOrQuitAndEndsAfterTheFixedWaits) {
@@ -313,74 +268,4 @@ TEST(InstallerRun, EmptyFolderRefusesToCloseOrQuitAndEndsAfterTheFixedWaits) {
     const int outerHeight = geometry.windowRect.bottom - geometry.windowRect.top;
     EXPECT_NEAR((GetSystemMetrics(SM_CXSCREEN) - outerWidth) / 2, geometry.windowRect.left, 1);
     EXPECT_NEAR((GetSystemMetrics(SM_CYSCREEN) - outerHeight) / 2, geometry.windowRect.top, 1);
-}
-
-TEST(InstallerRun, FullFolderInstallsEverythingAndCopiesEveryFile) {
-    const CleanMachine machine;
-    ProgramFolder folder;
-    for (const wchar_t* name : PRODUCT_PACKAGES) {
-        folder.addPackage(name);
-    }
-    const DatabaseFile database = sampleDatabase();
-    folder.addFile(L"\\Profiles.db64", database.bytes);
-    folder.addFile(L"\\Profiles.db", database.bytes);
-    folder.addFile(L"\\Autostart.dat64", "start-up 64");
-    folder.addFile(L"\\Autostart.dat", "start-up 32");
-    // Already in the per-user folder: counted by the first scan, replaced all the same.
-    ASSERT_TRUE(CreateDirectoryW(machine.productFolder().text(), nullptr)) << GetLastError();
-    ASSERT_TRUE(writeFileBytes(machine.productFolder() + L"\\Autostart.dat", "old", 3));
-
-    InstallerObserver observer;
-    EXPECT_EQ(0u, folder.run(observer));
-    const std::vector<std::wstring> expected = {
-        L"Scanning for installed components...",   L"Found 1 components.",
-        L"Checking directory for components...",   L"Found 8 components.",
-        L"Setup will install 8 components.",       L"Installing Veltrano Pro...",
-        L"Installing Clockline Plug-In...",        L"Installing Driftcast Plug-In...",
-        L"Installing Panelgate Plug-In...",        L"Copying 64bit Configuration...",
-        L"Updating Audio Device IDs...",           L"Copying 32bit Configuration...",
-        L"Updating Audio Device IDs...",           L"Copying 64bit Startup Configuration...",
-        L"Copying 32bit Startup Configuration...", L"Finishing..."};
-    EXPECT_EQ(expected, shownStatuses(observer));
-    EXPECT_EQ((std::vector<int>{12, 25, 37, 50, 62, 75, 87, 100}), shownProgress(observer));
-
-    EXPECT_TRUE(isProductRegistered());
-    for (int plugin = 0; plugin < 3; ++plugin) {
-        EXPECT_TRUE(KFile::exists(pluginModuleFile(plugin))) << KString(pluginModuleFile(plugin)).utf8();
-    }
-    expectRewrittenDatabase(machine.productFolder() + L"\\Profiles.db64", database);
-    expectRewrittenDatabase(machine.productFolder() + L"\\Profiles.db", database);
-    std::string bytes;
-    ASSERT_TRUE(readFileBytes(machine.productFolder() + L"\\Autostart.dat", bytes));
-    EXPECT_EQ("start-up 32", bytes);
-    ASSERT_TRUE(readFileBytes(machine.productFolder() + L"\\Autostart.dat64", bytes));
-    EXPECT_EQ("start-up 64", bytes);
-}
-
-TEST(InstallerRun, CopyAndRewriteFollowTheOneAppDataAnswerOfTheFirstScan) {
-    const CleanMachine machine;
-    ProgramFolder folder;
-    folder.addFile(L"\\Profiles.db64", sampleDatabase().bytes);
-    // The first scan finds no AppData folder; from the second scan on it can be found again.
-    UndeterminableAppData undeterminable;
-    ASSERT_TRUE(undeterminable.changed);
-
-    InstallerObserver observer;
-    const DWORD exitCode = folder.run(observer, [&](HWND, const ObservedChange& change) {
-        if (!change.isProgress && change.status == L"Checking directory for components...") {
-            undeterminable.restore();
-        }
-    });
-    EXPECT_EQ(0u, exitCode);
-    EXPECT_FALSE(undeterminable.changed) << "the second scan was never shown";
-    const std::vector<std::wstring> expected = {
-        L"Scanning for installed components...", L"Found 0 components.",
-        L"Checking directory for components...", L"Found 1 components.",
-        L"Setup will install 1 components.",     L"Copying 64bit Configuration...",
-        L"Updating Audio Device IDs...",         L"Finishing..."};
-    EXPECT_EQ(expected, shownStatuses(observer));
-    // The rewrite had no folder to go to, so the copy had none either: no database is left behind
-    // with another machine's identifiers.
-    const KString copy = machine.productFolder() + L"\\Profiles.db64";
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(copy.text())) << "a copy that was never rewritten";
 }

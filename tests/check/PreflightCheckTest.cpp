@@ -1,14 +1,16 @@
-// The pre-flight check run as operators run it: the real program on folders of real packages and
-// databases, against this machine's endpoints and what real packages installed; then the real
-// installer on the same folder, held to what the check said.
+// The pre-flight check as operators run it, on folders of real packages and databases, against this
+// machine's endpoints and what real packages installed: the real program where its output and exit
+// code matter, its command in this process otherwise; then an installation run on the same folder,
+// in this process, held to what the check said.
 
 #include "support/CleanMachine.h"
-#include "support/DatabaseBuilder.h"
 #include "support/DefaultUserProfile.h"
 #include "support/EndpointList.h"
+#include "support/PlanRun.h"
 #include "support/ProductRegistryValue.h"
 #include "support/Programs.h"
 #include "support/SameBytes.h"
+#include "support/SampleDatabase.h"
 #include "support/SessionsUnderTest.h"
 #include "support/ShellFolderRedirection.h"
 #include "support/TestPackages.h"
@@ -184,21 +186,6 @@ void append(std::vector<std::wstring>& lines, const std::vector<std::wstring>& m
     lines.insert(lines.end(), more.begin(), more.end());
 }
 
-DatabaseDescription database(const std::wstring& headerFirst, const std::wstring& headerSecond,
-                             const std::wstring& recordFirst, const std::wstring& recordSecond) {
-    DatabaseDescription description;
-    description.firstDeviceId = L"{0.0.0.00000000}.{11111111-1111-1111-1111-111111111111}";
-    description.firstDeviceName = headerFirst;
-    description.secondDeviceId = L"{0.0.1.00000000}.{22222222-2222-2222-2222-222222222222}";
-    description.secondDeviceName = headerSecond;
-    description.entries = {{true, 40}, {false, 12}};
-    description.records = {
-        otherRecord(16),
-        devicePairRecord({L"{0.0.0.00000000}.{33333333-3333-3333-3333-333333333333}", recordFirst,
-                          L"{0.0.1.00000000}.{44444444-4444-4444-4444-444444444444}", recordSecond})};
-    return description;
-}
-
 } // namespace
 
 // The whole report and the exit code: a folder that needs attention and one where everything matches,
@@ -223,7 +210,7 @@ TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDo) {
           {L"\\Clockline Plug-In v1.5 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi"},
           {L"\\Driftcast Plug-In v1.2 Setup.msi", L"\\Driftcast Plug-In v1.2 Setup.msi"}},
          L"\\Panelgate Plug-In v1.0 Setup.msi",
-         database(L"Speakers (Studio USB)", L"No Such Device", L"Line 1", L"Tone Source"),
+         deviceDatabase(L"Speakers (Studio USB)", L"No Such Device", L"Line 1", L"Tone Source"),
          false,
          nullptr,
          [&] {
@@ -289,7 +276,7 @@ TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDo) {
          {{L"\\VN1.5.3 Setup.msi", L"\\VN1.5.3 Setup.msi"},
           {L"\\Clockline Plug-In v1.0 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi"}},
          nullptr,
-         database(L"Microphone (Studio USB)", L"Silent Sink", L"Headphones", L"Line 1"),
+         deviceDatabase(L"Microphone (Studio USB)", L"Silent Sink", L"Headphones", L"Line 1"),
          true,
          L"\\Profiles.db",
          [&] {
@@ -436,8 +423,8 @@ void expectFileAsForetold(const std::vector<std::wstring>& report, const KString
     }
 }
 
-// What the check says would be installed, copied and rewritten is what the installer then does on
-// the same folder: every line that foretells an effect is held to the machine afterwards.
+// What the check says would be installed, copied and rewritten is what an installation run then does
+// on the same folder: every line that foretells an effect is held to the machine afterwards.
 TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
     enum Scene {
         HARD_LINK_TO_OUTSIDE,
@@ -453,21 +440,22 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
         {"a hard link in place of a database, a header with one device missing, a record left as it is, "
          "a start-up file linked into the program folder",
          HARD_LINK_TO_OUTSIDE,
-         {database(L"Speakers (Studio USB)", L"No Such Device", L"Headphones", L"Line 1"),
-          database(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"No Such Device")}},
+         {deviceDatabase(L"Speakers (Studio USB)", L"No Such Device", L"Headphones", L"Line 1"),
+          deviceDatabase(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones",
+                         L"No Such Device")}},
         {"the product folder a link to a folder outside",
          PRODUCT_FOLDER_LINKED_OUTSIDE,
-         {database(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1"),
-          database(L"Tone Source", L"Line 1", L"Headphones", L"Line 1")}},
+         {deviceDatabase(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1"),
+          deviceDatabase(L"Tone Source", L"Line 1", L"Headphones", L"Line 1")}},
         // Not copied, but the user's own older file is rewritten.
         {"a hard-linked database in the program folder beside an older one in the product folder",
          HARD_LINKED_SOURCE_BESIDE_AN_OLDER_FILE,
-         {database(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1"),
-          database(L"Line 1", L"Tone Source", L"Microphone (Studio USB)", L"Headphones")}},
+         {deviceDatabase(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1"),
+          deviceDatabase(L"Line 1", L"Tone Source", L"Microphone (Studio USB)", L"Headphones")}},
         {"started from the product folder itself, a database there",
          STARTED_FROM_THE_PRODUCT_FOLDER,
-         {database(L"Headphones", L"Line 1", L"Speakers (Studio USB)", L"Tone Source"),
-          database(L"Line 1", L"Line 1", L"Line 1", L"Line 1")}},
+         {deviceDatabase(L"Headphones", L"Line 1", L"Speakers (Studio USB)", L"Tone Source"),
+          deviceDatabase(L"Line 1", L"Line 1", L"Line 1", L"Line 1")}},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
@@ -485,7 +473,6 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
         if (fromProductFolder) {
             ASSERT_TRUE(CreateDirectoryW(productFolder().c_str(), nullptr)) << GetLastError();
         }
-        copyTo(L"\\Pellmont.exe", KString(INSTALLER_PROGRAM, KString::REFER_STATIC));
         const bool withPackages =
             test.scene == HARD_LINK_TO_OUTSIDE || test.scene == PRODUCT_FOLDER_LINKED_OUTSIDE;
         if (withPackages) {
@@ -544,9 +531,10 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
         }
 
         std::vector<std::wstring> report;
-        EXPECT_EQ(1u, runCheck(report, programFolder));
-        EXPECT_EQ(0u, runProgram(programFolder + L"\\Pellmont.exe", KString(), PROCESS_TIMEOUT_MS * 2))
-            << "the installer did not end in time";
+        EXPECT_EQ(1u, runCheckHere(report, {programFolder.text()}, nullptr));
+        PlanRun run(programFolder);
+        run.run();
+        EXPECT_TRUE(run.closed) << "the run did not come to its end";
         const auto said = [&](const std::wstring& line) {
             return std::find(report.begin(), report.end(), line) != report.end();
         };
@@ -573,9 +561,6 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
                                  before[index], databases[index < 2 ? index : 0].bodyOffsets[1]);
         }
         link.reset();
-        if (fromProductFolder) {
-            DeleteFileW((programFolder + L"\\Pellmont.exe").text());
-        }
     }
 }
 
@@ -854,7 +839,7 @@ TEST_F(PreflightCheck, HostileDatabasesGiveAReportAndStayUnchanged) {
     for (const Case& test : cases) {
         SCOPED_TRACE(test.description);
         DatabaseDescription description =
-            database(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1");
+            deviceDatabase(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1");
         test.describe(description);
         DatabaseFile file = buildDatabase(description);
         test.patch(file);
