@@ -57,6 +57,44 @@ KString toKString(const std::wstring& text) {
     return KString(text.c_str(), KString::COPY_TEXT, static_cast<int>(text.size()));
 }
 
+// A folder as the operator prepares it, on a machine where one real package is installed.
+struct FolderScene {
+    const wchar_t* installedPackage;
+    std::vector<std::pair<const wchar_t*, const wchar_t*>> packages; // name in the folder, test package
+    const wchar_t* folderLikePackage;                                // or null
+    DatabaseDescription database;                                    // as Profiles.db64
+    bool withStartupFile;
+    const wchar_t* fileAlreadyThere; // in the per-user product folder, or null
+};
+
+// A way fleet tools run the check: with a desktop shell or not, the sessions the system lists, as the
+// system account or another, with a default user profile recorded or not.
+struct Deployment {
+    bool withShell;
+    std::vector<SessionsUnderTest::Session> sessions;
+    bool runsAsSystem;
+    bool defaultProfileRecorded;
+};
+
+// The check's command run in this process, and what its report and exit code must be.
+struct CommandCase {
+    const char* what;
+    std::vector<std::wstring> arguments;
+    std::vector<const wchar_t*> files;    // copies of a test package
+    DWORD build;                          // the product's "Build" value; 0 for none
+    std::optional<Deployment> deployment; // none: as this machine answers
+    DWORD exitCode;
+    std::vector<std::wstring> lines; // in the report, in this order
+};
+
+std::wstring joined(const std::vector<std::wstring>& lines) {
+    std::wstring text;
+    for (const std::wstring& line : lines) {
+        text += line + L"\n";
+    }
+    return text;
+}
+
 // A clean machine; a folder the operator prepares; this machine's endpoints.
 class PreflightCheck : public ::testing::Test {
 protected:
@@ -77,6 +115,70 @@ protected:
     }
 
     std::wstring productFolder() const { return machine.productFolder().text(); }
+
+    void prepare(const FolderScene& scene) {
+        ASSERT_NO_FATAL_FAILURE(install(scene.installedPackage));
+        for (const auto& package : scene.packages) {
+            addCopy(package.first, testPackage(package.second));
+        }
+        if (scene.folderLikePackage != nullptr) {
+            ASSERT_TRUE(CreateDirectoryW(folder.join(scene.folderLikePackage).text(), nullptr))
+                << GetLastError();
+        }
+        addFile(L"\\Profiles.db64", buildDatabase(scene.database).bytes);
+        if (scene.withStartupFile) {
+            addFile(L"\\Autostart.dat", "startup");
+        }
+        if (scene.fileAlreadyThere != nullptr) {
+            CreateDirectoryW(productFolder().c_str(), nullptr);
+            ASSERT_TRUE(writeFileBytes(toKString(productFolder() + scene.fileAlreadyThere), "x", 1));
+        }
+    }
+
+    // Runs each case's command in this process, in the folder with copies of a test package, and holds
+    // the exit code and the report's lines to the case.
+    void expectCommandCases(const std::vector<CommandCase>& cases) {
+        for (const CommandCase& test : cases) {
+            SCOPED_TRACE(test.what);
+            const std::optional<Deployment>& deployment = test.deployment;
+            for (const wchar_t* name : test.files) {
+                addCopy(name, testPackage(L"\\VN1.5.3 Setup.msi"));
+            }
+            deleteProductKey(PACKAGE_REGISTRY_VIEW);
+            if (test.build != 0) {
+                ASSERT_EQ(ERROR_SUCCESS, writeProductValue(PACKAGE_REGISTRY_VIEW, REG_DWORD, &test.build,
+                                                           sizeof(test.build)));
+            }
+            std::unique_ptr<TestShell> shell;
+            std::unique_ptr<SessionsUnderTest> sessions;
+            std::unique_ptr<DefaultUserProfile> profile;
+            if (deployment) {
+                if (deployment->withShell) {
+                    shell = std::make_unique<TestShell>();
+                    ASSERT_TRUE(shell->isRunning());
+                }
+                sessions =
+                    std::make_unique<SessionsUnderTest>(deployment->sessions, deployment->runsAsSystem);
+                if (deployment->defaultProfileRecorded) {
+                    profile = std::make_unique<DefaultUserProfile>();
+                    ASSERT_TRUE(profile->isRecorded());
+                }
+            }
+            std::vector<std::wstring> report;
+            EXPECT_EQ(test.exitCode,
+                      runCheckHere(report, test.arguments, sessions ? &sessions->queries : nullptr));
+            auto from = report.begin();
+            for (const std::wstring& expected : test.lines) {
+                from = std::find(from, report.end(), expected);
+                EXPECT_NE(report.end(), from)
+                    << "no line " << testing::PrintToString(expected) << " in order in\n"
+                    << testing::PrintToString(joined(report));
+            }
+            for (const wchar_t* name : test.files) {
+                DeleteFileW(folder.join(name).text());
+            }
+        }
+    }
 
     void addCopy(const wchar_t* name, const KString& source) {
         EXPECT_TRUE(CopyFileW(source.text(), folder.join(name).text(), FALSE)) << GetLastError();
@@ -155,14 +257,6 @@ protected:
     std::vector<Endpoint> endpoints;
 };
 
-std::wstring joined(const std::vector<std::wstring>& lines) {
-    std::wstring text;
-    for (const std::wstring& line : lines) {
-        text += line + L"\n";
-    }
-    return text;
-}
-
 // The lines of the installed-state part that do not depend on the case.
 std::vector<std::wstring> installedLines(const std::wstring& productFolder, const wchar_t* product,
                                          const wchar_t* installedPlugin, const std::wstring& presentFiles) {
@@ -188,180 +282,136 @@ void append(std::vector<std::wstring>& lines, const std::vector<std::wstring>& m
 
 } // namespace
 
-// The whole report and the exit code: a folder that needs attention and one where everything matches,
-// each against a product or plug-in that a real package installed.
-TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDo) {
-    struct Case {
-        const char* description;
-        const wchar_t* installedPackage;
-        std::vector<std::pair<const wchar_t*, const wchar_t*>> packages; // name in the folder, test package
-        const wchar_t* folderLikePackage;                                // or null
-        DatabaseDescription database;
-        bool withStartupFile;
-        const wchar_t* fileAlreadyThere; // in the per-user product folder, or null
-        std::function<std::vector<std::wstring>()> expected;
-        DWORD exitCode;
-    };
-    const std::vector<Case> cases = {
-        {"lowest of two product versions, unknown plug-in version, folder like a package, unknown device",
-         L"\\Driftcast Plug-In v1.2 Setup.msi",
-         {{L"\\VN1.5.3 Setup.msi", L"\\VN1.5.3 Setup.msi"},
-          {L"\\VN1.5.7 Setup.msi", L"\\VN1.5.3 Setup.msi"},
-          {L"\\Clockline Plug-In v1.5 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi"},
-          {L"\\Driftcast Plug-In v1.2 Setup.msi", L"\\Driftcast Plug-In v1.2 Setup.msi"}},
-         L"\\Panelgate Plug-In v1.0 Setup.msi",
-         deviceDatabase(L"Speakers (Studio USB)", L"No Such Device", L"Line 1", L"Tone Source"),
-         false,
-         nullptr,
-         [&] {
-             std::vector<std::wstring> lines = {L"Pellmont pre-flight check of " + checkedFolder(), L""};
-             append(lines, installedLines(productFolder(),
-                                          L"not installed (no readable \"Build\" value under "
-                                          L"HKLM\\SOFTWARE\\Quillmark\\VeltranoPro)",
-                                          L"Driftcast", L"none"));
-             append(lines,
-                    {L"",
-                     L"Packages",
-                     L"  Veltrano Pro: would be installed from VN1.5.3 Setup.msi",
-                     L"    ProductCode " + std::wstring(VELTRANO_PRODUCT_CODE) + L", ProductVersion 1.5.3",
-                     L"    VN1.5.7 Setup.msi: not used, a higher version",
-                     L"      ProductCode " + std::wstring(VELTRANO_PRODUCT_CODE) + L", ProductVersion 1.5.3",
-                     L"  Clockline Plug-In: no package offered; it would not be installed",
-                     L"    Clockline Plug-In v1.5 Setup.msi: not used, a version the installer does not know",
-                     L"      ProductCode " + std::wstring(CLOCKLINE_PRODUCT_CODE) + L", ProductVersion 1.0",
-                     L"  Driftcast Plug-In: installed already, no package would be used",
-                     L"  Panelgate Plug-In: no package offered; it would not be installed",
-                     L"    Panelgate Plug-In v1.0 Setup.msi: not used, a folder",
-                     L"",
-                     L"Configuration files",
-                     L"  Profiles.db64: would be copied, and its devices rewritten:",
-                     L"    header, first device \"Speakers (Studio USB)\": has the endpoint " +
-                         idOf(L"Speakers (Studio USB)") +
-                         L", but keeps its old identifier: the rewrite stops before it stores the header",
-                     L"    header, second device \"No Such Device\": no active endpoint has this name; the "
-                     L"rewrite stops here",
-                     L"    device-pair record, first device \"Line 1\": not reached",
-                     L"    device-pair record, second device \"Tone Source\": not reached",
-                     L"    Would keep their old identifiers: \"Speakers (Studio USB)\", \"No Such Device\", "
-                     L"\"Line 1\"",
-                     L"  Profiles.db: not in the folder",
-                     L"  Autostart.dat64: not in the folder",
-                     L"  Autostart.dat: not in the folder",
-                     L"",
-                     L"Run",
-                     L"  \"Scanning for installed components...\": this machine is scanned, wait 2.0 s",
-                     L"  \"Found 1 components.\": wait 0.5 s",
-                     L"  \"Checking directory for components...\": this folder is scanned, wait 2.0 s",
-                     L"  \"Found 3 components.\": wait 0.5 s",
-                     L"  \"Setup will install 2 components.\": wait 2.0 s",
-                     L"  \"Installing Veltrano Pro...\": VN1.5.3 Setup.msi is installed, wait 0.8 s, the bar "
-                     L"at 50%",
-                     L"  \"Copying 64bit Configuration...\": the product folder is made, Profiles.db64 is "
-                     L"copied, "
-                     L"wait 0.6 s",
-                     L"  \"Updating Audio Device IDs...\": the copy's devices are rewritten, wait 0.6 s, the "
-                     L"bar at "
-                     L"100%, the bar filled",
-                     L"  \"Finishing...\": wait 1.0 s, the window closes",
-                     L"  2 steps; at least 10.0 seconds of fixed waits, and each installation takes its own "
-                     L"time besides",
-                     L"",
-                     L"Result: exit code 1: a package would be passed over; a database device would not be "
-                     L"updated"});
-             return lines;
-         },
-         1},
-        {"everything matches",
-         L"\\VN1.5.3 Setup.msi",
-         {{L"\\VN1.5.3 Setup.msi", L"\\VN1.5.3 Setup.msi"},
-          {L"\\Clockline Plug-In v1.0 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi"}},
-         nullptr,
-         deviceDatabase(L"Microphone (Studio USB)", L"Silent Sink", L"Headphones", L"Line 1"),
-         true,
-         L"\\Profiles.db",
-         [&] {
-             std::vector<std::wstring> lines = {L"Pellmont pre-flight check of " + checkedFolder(), L""};
-             append(lines, installedLines(productFolder(), L"installed, Build 153", nullptr, L"Profiles.db"));
-             append(lines,
-                    {L"",
-                     L"Packages",
-                     L"  Veltrano Pro: installed already, no package would be used",
-                     L"  Clockline Plug-In: would be installed from Clockline Plug-In v1.0 Setup.msi",
-                     L"    ProductCode " + std::wstring(CLOCKLINE_PRODUCT_CODE) + L", ProductVersion 1.0",
-                     L"  Driftcast Plug-In: no package offered; it would not be installed",
-                     L"  Panelgate Plug-In: no package offered; it would not be installed",
-                     L"",
-                     L"Configuration files",
-                     L"  Profiles.db64: would be copied, and its devices rewritten:",
-                     L"    header, first device \"Microphone (Studio USB)\": would be given " +
-                         idOf(L"Microphone (Studio USB)"),
-                     L"    header, second device \"Silent Sink\": kept, a built-in device",
-                     L"    device-pair record, first device \"Headphones\": would be given " +
-                         idOf(L"Headphones"),
-                     L"    device-pair record, second device \"Line 1\": would be given " + idOf(L"Line 1"),
-                     L"  Profiles.db: not in the folder",
-                     L"  Autostart.dat64: not in the folder",
-                     L"  Autostart.dat: would be copied",
-                     L"",
-                     L"Run",
-                     L"  \"Scanning for installed components...\": this machine is scanned, wait 2.0 s",
-                     L"  \"Found 2 components.\": wait 0.5 s",
-                     L"  \"Checking directory for components...\": this folder is scanned, wait 2.0 s",
-                     L"  \"Found 4 components.\": wait 0.5 s",
-                     L"  \"Setup will install 3 components.\": wait 2.0 s",
-                     L"  \"Installing Clockline Plug-In...\": Clockline Plug-In v1.0 Setup.msi is installed, "
-                     L"wait 0.8 s, the bar at 33%",
-                     L"  \"Copying 64bit Configuration...\": Profiles.db64 is copied, wait 0.6 s",
-                     L"  \"Updating Audio Device IDs...\": the copy's devices are rewritten, wait 0.6 s, the "
-                     L"bar at "
-                     L"66%",
-                     L"  \"Copying 32bit Startup Configuration...\": Autostart.dat is copied, wait 0.6 s, "
-                     L"the bar "
-                     L"at 100%, the bar filled",
-                     L"  \"Finishing...\": wait 1.0 s, the window closes",
-                     L"  3 steps; at least 10.6 seconds of fixed waits, and each installation takes its own "
-                     L"time besides",
-                     L"",
-                     L"Result: exit code 0, everything offered would take effect"});
-             return lines;
-         },
-         0},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.description);
-        machine.clean();
-        install(test.installedPackage);
-        for (const auto& package : test.packages) {
-            addCopy(package.first, testPackage(package.second));
-        }
-        if (test.folderLikePackage != nullptr) {
-            ASSERT_TRUE(CreateDirectoryW(folder.join(test.folderLikePackage).text(), nullptr))
-                << GetLastError();
-        }
-        const DatabaseFile file = buildDatabase(test.database);
-        addFile(L"\\Profiles.db64", file.bytes);
-        if (test.withStartupFile) {
-            addFile(L"\\Autostart.dat", "startup");
-        }
-        if (test.fileAlreadyThere != nullptr) {
-            CreateDirectoryW(productFolder().c_str(), nullptr);
-            ASSERT_TRUE(writeFileBytes(toKString(productFolder() + test.fileAlreadyThere), "x", 1));
-        }
+// The whole report and the exit code of a folder that needs attention: the lowest of two product
+// versions, an unknown plug-in version, a folder named like a package and an unknown device, against a
+// plug-in that a real package installed.
+TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDoWhereAFolderNeedsAttention) {
+    ASSERT_NO_FATAL_FAILURE(
+        prepare({L"\\Driftcast Plug-In v1.2 Setup.msi",
+                 {{L"\\VN1.5.3 Setup.msi", L"\\VN1.5.3 Setup.msi"},
+                  {L"\\VN1.5.7 Setup.msi", L"\\VN1.5.3 Setup.msi"},
+                  {L"\\Clockline Plug-In v1.5 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi"},
+                  {L"\\Driftcast Plug-In v1.2 Setup.msi", L"\\Driftcast Plug-In v1.2 Setup.msi"}},
+                 L"\\Panelgate Plug-In v1.0 Setup.msi",
+                 deviceDatabase(L"Speakers (Studio USB)", L"No Such Device", L"Line 1", L"Tone Source"),
+                 false,
+                 nullptr}));
+    std::vector<std::wstring> lines = {L"Pellmont pre-flight check of " + checkedFolder(), L""};
+    append(lines, installedLines(productFolder(),
+                                 L"not installed (no readable \"Build\" value under "
+                                 L"HKLM\\SOFTWARE\\Quillmark\\VeltranoPro)",
+                                 L"Driftcast", L"none"));
+    append(lines, {L"",
+                   L"Packages",
+                   L"  Veltrano Pro: would be installed from VN1.5.3 Setup.msi",
+                   L"    ProductCode " + std::wstring(VELTRANO_PRODUCT_CODE) + L", ProductVersion 1.5.3",
+                   L"    VN1.5.7 Setup.msi: not used, a higher version",
+                   L"      ProductCode " + std::wstring(VELTRANO_PRODUCT_CODE) + L", ProductVersion 1.5.3",
+                   L"  Clockline Plug-In: no package offered; it would not be installed",
+                   L"    Clockline Plug-In v1.5 Setup.msi: not used, a version the installer does not know",
+                   L"      ProductCode " + std::wstring(CLOCKLINE_PRODUCT_CODE) + L", ProductVersion 1.0",
+                   L"  Driftcast Plug-In: installed already, no package would be used",
+                   L"  Panelgate Plug-In: no package offered; it would not be installed",
+                   L"    Panelgate Plug-In v1.0 Setup.msi: not used, a folder",
+                   L"",
+                   L"Configuration files",
+                   L"  Profiles.db64: would be copied, and its devices rewritten:",
+                   L"    header, first device \"Speakers (Studio USB)\": has the endpoint " +
+                       idOf(L"Speakers (Studio USB)") +
+                       L", but keeps its old identifier: the rewrite stops before it stores the header",
+                   L"    header, second device \"No Such Device\": no active endpoint has this name; the "
+                   L"rewrite stops here",
+                   L"    device-pair record, first device \"Line 1\": not reached",
+                   L"    device-pair record, second device \"Tone Source\": not reached",
+                   L"    Would keep their old identifiers: \"Speakers (Studio USB)\", \"No Such Device\", "
+                   L"\"Line 1\"",
+                   L"  Profiles.db: not in the folder",
+                   L"  Autostart.dat64: not in the folder",
+                   L"  Autostart.dat: not in the folder",
+                   L"",
+                   L"Run",
+                   L"  \"Scanning for installed components...\": this machine is scanned, wait 2.0 s",
+                   L"  \"Found 1 components.\": wait 0.5 s",
+                   L"  \"Checking directory for components...\": this folder is scanned, wait 2.0 s",
+                   L"  \"Found 3 components.\": wait 0.5 s",
+                   L"  \"Setup will install 2 components.\": wait 2.0 s",
+                   L"  \"Installing Veltrano Pro...\": VN1.5.3 Setup.msi is installed, wait 0.8 s, the bar "
+                   L"at 50%",
+                   L"  \"Copying 64bit Configuration...\": the product folder is made, Profiles.db64 is "
+                   L"copied, "
+                   L"wait 0.6 s",
+                   L"  \"Updating Audio Device IDs...\": the copy's devices are rewritten, wait 0.6 s, the "
+                   L"bar at "
+                   L"100%, the bar filled",
+                   L"  \"Finishing...\": wait 1.0 s, the window closes",
+                   L"  2 steps; at least 10.0 seconds of fixed waits, and each installation takes its own "
+                   L"time besides",
+                   L"",
+                   L"Result: exit code 1: a package would be passed over; a database device would not be "
+                   L"updated"});
 
-        std::vector<std::wstring> report;
-        EXPECT_EQ(test.exitCode, runCheck(report));
-        EXPECT_EQ(joined(test.expected()), joined(report));
+    std::vector<std::wstring> report;
+    EXPECT_EQ(1u, runCheck(report));
+    EXPECT_EQ(joined(lines), joined(report));
+}
 
-        // The next case starts from an empty folder.
-        for (const auto& package : test.packages) {
-            DeleteFileW(folder.join(package.first).text());
-        }
-        if (test.folderLikePackage != nullptr) {
-            RemoveDirectoryW(folder.join(test.folderLikePackage).text());
-        }
-        DeleteFileW(folder.join(L"\\Profiles.db64").text());
-        DeleteFileW(folder.join(L"\\Autostart.dat").text());
-    }
+// The whole report and the exit code of a folder where everything matches, against the product that a
+// real package installed.
+TEST_F(PreflightCheck, ReportsWhatTheInstallerWouldDoWhereEverythingMatches) {
+    ASSERT_NO_FATAL_FAILURE(
+        prepare({L"\\VN1.5.3 Setup.msi",
+                 {{L"\\VN1.5.3 Setup.msi", L"\\VN1.5.3 Setup.msi"},
+                  {L"\\Clockline Plug-In v1.0 Setup.msi", L"\\Clockline Plug-In v1.0 Setup.msi"}},
+                 nullptr,
+                 deviceDatabase(L"Microphone (Studio USB)", L"Silent Sink", L"Headphones", L"Line 1"),
+                 true,
+                 L"\\Profiles.db"}));
+    std::vector<std::wstring> lines = {L"Pellmont pre-flight check of " + checkedFolder(), L""};
+    append(lines, installedLines(productFolder(), L"installed, Build 153", nullptr, L"Profiles.db"));
+    append(lines,
+           {L"",
+            L"Packages",
+            L"  Veltrano Pro: installed already, no package would be used",
+            L"  Clockline Plug-In: would be installed from Clockline Plug-In v1.0 Setup.msi",
+            L"    ProductCode " + std::wstring(CLOCKLINE_PRODUCT_CODE) + L", ProductVersion 1.0",
+            L"  Driftcast Plug-In: no package offered; it would not be installed",
+            L"  Panelgate Plug-In: no package offered; it would not be installed",
+            L"",
+            L"Configuration files",
+            L"  Profiles.db64: would be copied, and its devices rewritten:",
+            L"    header, first device \"Microphone (Studio USB)\": would be given " +
+                idOf(L"Microphone (Studio USB)"),
+            L"    header, second device \"Silent Sink\": kept, a built-in device",
+            L"    device-pair record, first device \"Headphones\": would be given " + idOf(L"Headphones"),
+            L"    device-pair record, second device \"Line 1\": would be given " + idOf(L"Line 1"),
+            L"  Profiles.db: not in the folder",
+            L"  Autostart.dat64: not in the folder",
+            L"  Autostart.dat: would be copied",
+            L"",
+            L"Run",
+            L"  \"Scanning for installed components...\": this machine is scanned, wait 2.0 s",
+            L"  \"Found 2 components.\": wait 0.5 s",
+            L"  \"Checking directory for components...\": this folder is scanned, wait 2.0 s",
+            L"  \"Found 4 components.\": wait 0.5 s",
+            L"  \"Setup will install 3 components.\": wait 2.0 s",
+            L"  \"Installing Clockline Plug-In...\": Clockline Plug-In v1.0 Setup.msi is installed, "
+            L"wait 0.8 s, the bar at 33%",
+            L"  \"Copying 64bit Configuration...\": Profiles.db64 is copied, wait 0.6 s",
+            L"  \"Updating Audio Device IDs...\": the copy's devices are rewritten, wait 0.6 s, the "
+            L"bar at "
+            L"66%",
+            L"  \"Copying 32bit Startup Configuration...\": Autostart.dat is copied, wait 0.6 s, "
+            L"the bar "
+            L"at 100%, the bar filled",
+            L"  \"Finishing...\": wait 1.0 s, the window closes",
+            L"  3 steps; at least 10.6 seconds of fixed waits, and each installation takes its own "
+            L"time besides",
+            L"",
+            L"Result: exit code 0, everything offered would take effect"});
+
+    std::vector<std::wstring> report;
+    EXPECT_EQ(0u, runCheck(report));
+    EXPECT_EQ(joined(lines), joined(report));
 }
 
 // Where the report foretells a device's identifier, and where the database keeps it.
@@ -423,59 +473,32 @@ void expectFileAsForetold(const std::vector<std::wstring>& report, const KString
     }
 }
 
-// What the check says would be installed, copied and rewritten is what an installation run then does
-// on the same folder: every line that foretells an effect is held to the machine afterwards.
-TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
-    enum Scene {
+// The folders of one agreement case: the program folder (a temporary one, or the product folder
+// itself) with packages and databases, what the desktop user left in the product folder, and a folder
+// outside with another user's files ("outside"), which links in the scene lead to.
+class AgreementScene {
+public:
+    enum Kind {
         HARD_LINK_TO_OUTSIDE,
         PRODUCT_FOLDER_LINKED_OUTSIDE,
         HARD_LINKED_SOURCE_BESIDE_AN_OLDER_FILE,
         STARTED_FROM_THE_PRODUCT_FOLDER,
     };
-    const struct {
-        const char* what;
-        Scene scene;
-        DatabaseDescription databases[2];
-    } cases[] = {
-        {"a hard link in place of a database, a header with one device missing, a record left as it is, "
-         "a start-up file linked into the program folder",
-         HARD_LINK_TO_OUTSIDE,
-         {deviceDatabase(L"Speakers (Studio USB)", L"No Such Device", L"Headphones", L"Line 1"),
-          deviceDatabase(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones",
-                         L"No Such Device")}},
-        {"the product folder a link to a folder outside",
-         PRODUCT_FOLDER_LINKED_OUTSIDE,
-         {deviceDatabase(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1"),
-          deviceDatabase(L"Tone Source", L"Line 1", L"Headphones", L"Line 1")}},
-        // Not copied, but the user's own older file is rewritten.
-        {"a hard-linked database in the program folder beside an older one in the product folder",
-         HARD_LINKED_SOURCE_BESIDE_AN_OLDER_FILE,
-         {deviceDatabase(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1"),
-          deviceDatabase(L"Line 1", L"Tone Source", L"Microphone (Studio USB)", L"Headphones")}},
-        {"started from the product folder itself, a database there",
-         STARTED_FROM_THE_PRODUCT_FOLDER,
-         {deviceDatabase(L"Headphones", L"Line 1", L"Speakers (Studio USB)", L"Tone Source"),
-          deviceDatabase(L"Line 1", L"Line 1", L"Line 1", L"Line 1")}},
-    };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.what);
-        machine.clean();
-        const TemporaryFolder temporaryFolder;
-        const TemporaryFolder outsideFolder;
-        const bool fromProductFolder = test.scene == STARTED_FROM_THE_PRODUCT_FOLDER;
-        const KString programFolder = fromProductFolder ? toKString(productFolder()) : temporaryFolder.path();
-        const auto put = [](const KString& path, const std::string& bytes) {
-            EXPECT_TRUE(writeFileBytes(path, bytes.data(), static_cast<unsigned long>(bytes.size())));
-        };
-        const auto copyTo = [&](const wchar_t* name, const KString& source) {
-            EXPECT_TRUE(CopyFileW(source.text(), (programFolder + name).text(), FALSE)) << GetLastError();
-        };
+
+    AgreementScene(Kind kind, const KString& productFolder, const DatabaseDescription (&descriptions)[2])
+        : kind(kind), productFolder(productFolder),
+          programFolder(kind == STARTED_FROM_THE_PRODUCT_FOLDER ? productFolder : temporaryFolder.path()),
+          databases{buildDatabase(descriptions[0]), buildDatabase(descriptions[1])} {
+        outside[L"\\Profiles.db64"] = "outside database";
+        outside[L"\\Autostart.dat64"] = "outside start-up";
+    }
+
+    void make() {
+        const bool fromProductFolder = kind == STARTED_FROM_THE_PRODUCT_FOLDER;
         if (fromProductFolder) {
-            ASSERT_TRUE(CreateDirectoryW(productFolder().c_str(), nullptr)) << GetLastError();
+            ASSERT_TRUE(CreateDirectoryW(productFolder.text(), nullptr)) << GetLastError();
         }
-        const bool withPackages =
-            test.scene == HARD_LINK_TO_OUTSIDE || test.scene == PRODUCT_FOLDER_LINKED_OUTSIDE;
-        if (withPackages) {
+        if (kind == HARD_LINK_TO_OUTSIDE || kind == PRODUCT_FOLDER_LINKED_OUTSIDE) {
             copyTo(L"\\VN1.5.3 Setup.msi", testPackage(L"\\VN1.5.3 Setup.msi"));
             copyTo(L"\\VN1.5.7 Setup.msi", testPackage(L"\\VN1.5.3 Setup.msi"));
             copyTo(L"\\Panelgate Plug-In v1.4 Setup.msi", testPackage(L"\\Panelgate Plug-In v1.4 Setup.msi"));
@@ -483,28 +506,21 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
                 CreateDirectoryW((programFolder + L"\\Clockline Plug-In v1.0 Setup.msi").text(), nullptr));
             put(programFolder + L"\\Autostart.dat64", "startup");
         }
-        const DatabaseFile databases[] = {buildDatabase(test.databases[0]), buildDatabase(test.databases[1])};
         put(programFolder + L"\\Profiles.db64", databases[0].bytes);
         if (!fromProductFolder) {
             put(programFolder + L"\\Profiles.db", databases[1].bytes);
         }
-
-        // What the desktop user left where the configuration goes, and what lies outside.
-        std::map<std::wstring, std::string> outside;
-        outside[L"\\Profiles.db64"] = "outside database";
-        outside[L"\\Autostart.dat64"] = "outside start-up";
         for (const auto& file : outside) {
             put(outsideFolder.join(file.first.c_str()), file.second);
         }
-        std::unique_ptr<UnixSymbolicLink> link;
-        switch (test.scene) {
+        switch (kind) {
         case PRODUCT_FOLDER_LINKED_OUTSIDE:
-            link = std::make_unique<UnixSymbolicLink>(outsideFolder.path(), toKString(productFolder()));
+            link = std::make_unique<UnixSymbolicLink>(outsideFolder.path(), productFolder);
             ASSERT_TRUE(link->isMade()) << link->whyNotMade();
             break;
         case HARD_LINK_TO_OUTSIDE:
-            ASSERT_TRUE(CreateDirectoryW(productFolder().c_str(), nullptr)) << GetLastError();
-            ASSERT_TRUE(CreateHardLinkW((productFolder() + L"\\Profiles.db64").c_str(),
+            ASSERT_TRUE(CreateDirectoryW(productFolder.text(), nullptr)) << GetLastError();
+            ASSERT_TRUE(CreateHardLinkW((productFolder + L"\\Profiles.db64").text(),
                                         outsideFolder.join(L"\\Profiles.db64").text(), nullptr))
                 << GetLastError();
             // A file of another user's, linked into the program folder.
@@ -514,8 +530,8 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
                 << GetLastError();
             break;
         case HARD_LINKED_SOURCE_BESIDE_AN_OLDER_FILE:
-            ASSERT_TRUE(CreateDirectoryW(productFolder().c_str(), nullptr)) << GetLastError();
-            put(toKString(productFolder() + L"\\Profiles.db64"), databases[1].bytes);
+            ASSERT_TRUE(CreateDirectoryW(productFolder.text(), nullptr)) << GetLastError();
+            put(productFolder + L"\\Profiles.db64", databases[1].bytes);
             ASSERT_TRUE(CreateHardLinkW(outsideFolder.join(L"\\Linked.db").text(),
                                         (programFolder + L"\\Profiles.db64").text(), nullptr))
                 << GetLastError();
@@ -523,10 +539,65 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
         case STARTED_FROM_THE_PRODUCT_FOLDER:
             break;
         }
+    }
+
+    const Kind kind;
+    const KString productFolder;
+    const TemporaryFolder temporaryFolder;
+    const TemporaryFolder outsideFolder;
+    const KString programFolder;
+    const DatabaseFile databases[2];
+    std::map<std::wstring, std::string> outside; // by name in the outside folder
+
+private:
+    static void put(const KString& path, const std::string& bytes) {
+        EXPECT_TRUE(writeFileBytes(path, bytes.data(), static_cast<unsigned long>(bytes.size())));
+    }
+    void copyTo(const wchar_t* name, const KString& source) const {
+        EXPECT_TRUE(CopyFileW(source.text(), (programFolder + name).text(), FALSE)) << GetLastError();
+    }
+
+    std::unique_ptr<UnixSymbolicLink> link;
+};
+
+// What the check says would be installed, copied and rewritten is what an installation run then does
+// on the same folder: every line that foretells an effect is held to the machine afterwards.
+TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
+    const struct {
+        const char* what;
+        AgreementScene::Kind scene;
+        DatabaseDescription databases[2];
+    } cases[] = {
+        {"a hard link in place of a database, a header with one device missing, a record left as it is, "
+         "a start-up file linked into the program folder",
+         AgreementScene::HARD_LINK_TO_OUTSIDE,
+         {deviceDatabase(L"Speakers (Studio USB)", L"No Such Device", L"Headphones", L"Line 1"),
+          deviceDatabase(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones",
+                         L"No Such Device")}},
+        {"the product folder a link to a folder outside",
+         AgreementScene::PRODUCT_FOLDER_LINKED_OUTSIDE,
+         {deviceDatabase(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1"),
+          deviceDatabase(L"Tone Source", L"Line 1", L"Headphones", L"Line 1")}},
+        // Not copied, but the user's own older file is rewritten.
+        {"a hard-linked database in the program folder beside an older one in the product folder",
+         AgreementScene::HARD_LINKED_SOURCE_BESIDE_AN_OLDER_FILE,
+         {deviceDatabase(L"Speakers (Studio USB)", L"Microphone (Studio USB)", L"Headphones", L"Line 1"),
+          deviceDatabase(L"Line 1", L"Tone Source", L"Microphone (Studio USB)", L"Headphones")}},
+        {"started from the product folder itself, a database there",
+         AgreementScene::STARTED_FROM_THE_PRODUCT_FOLDER,
+         {deviceDatabase(L"Headphones", L"Line 1", L"Speakers (Studio USB)", L"Tone Source"),
+          deviceDatabase(L"Line 1", L"Line 1", L"Line 1", L"Line 1")}},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.what);
+        machine.clean();
+        AgreementScene scene(test.scene, machine.productFolder(), test.databases);
+        ASSERT_NO_FATAL_FAILURE(scene.make());
+        const KString& programFolder = scene.programFolder;
         std::string before[4];
         std::string sources[4];
         for (int index = 0; index < 4; ++index) {
-            readFileBytes(toKString(productFolder() + CONFIGURATION_NAMES[index]), before[index]);
+            readFileBytes(machine.productFolder() + CONFIGURATION_NAMES[index], before[index]);
             readFileBytes(programFolder + CONFIGURATION_NAMES[index], sources[index]);
         }
 
@@ -546,21 +617,20 @@ TEST_F(PreflightCheck, AgreesWithTheInstallerRunThatFollows) {
                            (PRODUCT_PACKAGES[plugin + 1] + 1)),
                       GetFileAttributesW(moduleFile(plugin).c_str()) != INVALID_FILE_ATTRIBUTES);
         }
-        for (const auto& file : outside) {
+        for (const auto& file : scene.outside) {
             std::string bytes;
-            EXPECT_TRUE(readFileBytes(outsideFolder.join(file.first.c_str()), bytes));
+            EXPECT_TRUE(readFileBytes(scene.outsideFolder.join(file.first.c_str()), bytes));
             EXPECT_EQ(file.second, bytes) << "written through a link: " << testing::PrintToString(file.first);
         }
-        if (test.scene == HARD_LINK_TO_OUTSIDE) {
+        if (test.scene == AgreementScene::HARD_LINK_TO_OUTSIDE) {
             EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
-                      GetFileAttributesW((productFolder() + L"\\Autostart.dat64").c_str()))
+                      GetFileAttributesW((machine.productFolder() + L"\\Autostart.dat64").text()))
                 << "another user's file handed to the desktop user";
         }
         for (int index = 0; index < 4; ++index) {
             expectFileAsForetold(report, machine.productFolder(), CONFIGURATION_NAMES[index], sources[index],
-                                 before[index], databases[index < 2 ? index : 0].bodyOffsets[1]);
+                                 before[index], scene.databases[index < 2 ? index : 0].bodyOffsets[1]);
         }
-        link.reset();
     }
 }
 
@@ -594,37 +664,14 @@ TEST_F(PreflightCheck, NamesAProductFolderOutsideTheDesktopUsersProfile) {
 
 // The exit code as an operator's script reads it, for the command lines batch files and consoles
 // pass (as Windows splits them: "%~dp0" ends in a separator, which escapes the closing quote, and a
-// redirection leaves a blank after it), for
-// folders that offer too little to install, and for every way fleet tools run the check: the report
-// in this process, with the sessions and accounts of the row.
-TEST_F(PreflightCheck, ExitCodesForCommandLinesFoldersAndDeploymentsAsScriptsMeetThem) {
+// redirection leaves a blank after it), and for folders that offer too little to install.
+TEST_F(PreflightCheck, ExitCodesForCommandLinesAndFoldersAsScriptsMeetThem) {
     const std::wstring checked = checkedFolder();
     const std::wstring heading = L"Pellmont pre-flight check of " + checked;
     const std::wstring productCode =
         L"    ProductCode " + std::wstring(VELTRANO_PRODUCT_CODE) + L", ProductVersion 1.5.3";
     const std::wstring ready = L"Result: exit code 0, everything offered would take effect";
-    const DWORD console = WTSGetActiveConsoleSessionId();
-    using Session = SessionsUnderTest::Session;
-    const std::vector<Session> consoleUser = {{0, WTSDisconnected, false}, {console, WTSActive, true}};
-    const std::vector<Session> nobody = {{0, WTSDisconnected, false}, {console, WTSConnected, false}};
-    const std::wstring defaultProfile =
-        L"the default user profile, from which Windows makes every new user's "
-        L"profile; users who already have a profile";
-    struct Deployment {
-        bool withShell;
-        std::vector<Session> sessions;
-        bool runsAsSystem;
-        bool defaultProfileRecorded;
-    };
-    const struct {
-        const char* what;
-        std::vector<std::wstring> arguments;
-        std::vector<const wchar_t*> files;    // copies of a test package
-        DWORD build;                          // the product's "Build" value; 0 for none
-        std::optional<Deployment> deployment; // none: as this machine answers
-        DWORD exitCode;
-        std::vector<std::wstring> lines; // in the report, in this order
-    } cases[] = {
+    expectCommandCases({
         {"usage", {L"/?"}, {}, 0, std::nullopt, 0, {L"Usage: PellmontCheck [folder]"}},
         {"two folders", {checked, L"other"}, {}, 0, std::nullopt, 2, {L"Usage: PellmontCheck [folder]"}},
         {"an empty folder, and a Build value past the signed range",
@@ -652,6 +699,22 @@ TEST_F(PreflightCheck, ExitCodesForCommandLinesFoldersAndDeploymentsAsScriptsMee
           L"    Clockline Plug-In 1.0 Setup.msi: not recognised, the name of no product's package",
           L"    Veltrano 1.5.3 Setup.MSI: not recognised, the name of no product's package",
           L"Result: exit code 1: a package's name is not one the installer knows"}},
+    });
+}
+
+// The exit code for every way fleet tools run the check: the report in this process, with the
+// sessions and accounts of the row.
+TEST_F(PreflightCheck, ExitCodesForDeploymentsAsFleetToolsRunThem) {
+    const std::wstring checked = checkedFolder();
+    const std::wstring ready = L"Result: exit code 0, everything offered would take effect";
+    const DWORD console = WTSGetActiveConsoleSessionId();
+    using Session = SessionsUnderTest::Session;
+    const std::vector<Session> consoleUser = {{0, WTSDisconnected, false}, {console, WTSActive, true}};
+    const std::vector<Session> nobody = {{0, WTSDisconnected, false}, {console, WTSConnected, false}};
+    const std::wstring defaultProfile =
+        L"the default user profile, from which Windows makes every new user's "
+        L"profile; users who already have a profile";
+    expectCommandCases({
         {"the shell's owner",
          {checked},
          {L"\\VN1.5.3 Setup.msi"},
@@ -716,46 +779,7 @@ TEST_F(PreflightCheck, ExitCodesForCommandLinesFoldersAndDeploymentsAsScriptsMee
               L"Result: exit code 1: as the system account it finds no signed-in user and no default user "
               L"profile, so the configuration would go to the system account's own folder"},
              "the default user profile's line, as where nobody is signed in")},
-    };
-    for (const auto& test : cases) {
-        SCOPED_TRACE(test.what);
-        const std::optional<Deployment>& deployment = test.deployment;
-        for (const wchar_t* name : test.files) {
-            addCopy(name, testPackage(L"\\VN1.5.3 Setup.msi"));
-        }
-        deleteProductKey(PACKAGE_REGISTRY_VIEW);
-        if (test.build != 0) {
-            ASSERT_EQ(ERROR_SUCCESS,
-                      writeProductValue(PACKAGE_REGISTRY_VIEW, REG_DWORD, &test.build, sizeof(test.build)));
-        }
-        std::unique_ptr<TestShell> shell;
-        std::unique_ptr<SessionsUnderTest> sessions;
-        std::unique_ptr<DefaultUserProfile> profile;
-        if (deployment) {
-            if (deployment->withShell) {
-                shell = std::make_unique<TestShell>();
-                ASSERT_TRUE(shell->isRunning());
-            }
-            sessions = std::make_unique<SessionsUnderTest>(deployment->sessions, deployment->runsAsSystem);
-            if (deployment->defaultProfileRecorded) {
-                profile = std::make_unique<DefaultUserProfile>();
-                ASSERT_TRUE(profile->isRecorded());
-            }
-        }
-        std::vector<std::wstring> report;
-        EXPECT_EQ(test.exitCode,
-                  runCheckHere(report, test.arguments, sessions ? &sessions->queries : nullptr));
-        auto from = report.begin();
-        for (const std::wstring& expected : test.lines) {
-            from = std::find(from, report.end(), expected);
-            EXPECT_NE(report.end(), from)
-                << "no line " << testing::PrintToString(expected) << " in order in\n"
-                << testing::PrintToString(joined(report));
-        }
-        for (const wchar_t* name : test.files) {
-            DeleteFileW(folder.join(name).text());
-        }
-    }
+    });
 }
 
 // Files made to derail a reader: each gives a report and an exit code in bounded time, and is left
