@@ -53,10 +53,6 @@ std::wstring moduleFile(int plugin) {
     return pluginModuleFile(plugin).text();
 }
 
-KString toKString(const std::wstring& text) {
-    return KString(text.c_str(), KString::COPY_TEXT, static_cast<int>(text.size()));
-}
-
 // A folder as the operator prepares it, on a machine where one real package is installed.
 struct FolderScene {
     const wchar_t* installedPackage;
@@ -130,8 +126,8 @@ protected:
             addFile(L"\\Autostart.dat", "startup");
         }
         if (scene.fileAlreadyThere != nullptr) {
-            CreateDirectoryW(productFolder().c_str(), nullptr);
-            ASSERT_TRUE(writeFileBytes(toKString(productFolder() + scene.fileAlreadyThere), "x", 1));
+            CreateDirectoryW(machine.productFolder().text(), nullptr);
+            ASSERT_TRUE(writeFileBytes(machine.productFolder() + scene.fileAlreadyThere, "x", 1));
         }
     }
 
@@ -193,10 +189,21 @@ protected:
 
     std::wstring checkedFolder() const { return folder.path().text(); }
 
-    // Runs the check on the folder, its report going to a file elsewhere; the exit code.
-    DWORD runCheck(std::vector<std::wstring>& lines) { return runCheck(lines, folder.path()); }
-    DWORD runCheck(std::vector<std::wstring>& lines, const KString& checked) {
-        return runCheckWith(lines, L" \"" + checked + L"\"");
+    // Runs the check program on the folder, its report going to a file elsewhere; the exit code.
+    DWORD runCheck(std::vector<std::wstring>& lines) {
+        const KString reportPath = reportFolder.join(L"\\report.txt");
+        SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+        DWORD exitCode = ~0u;
+        {
+            const UniqueFileHandle report(CreateFileW(reportPath.text(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                      &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                                      nullptr));
+            EXPECT_TRUE(report.isValid()) << "cannot make the report file: " << GetLastError();
+            exitCode = runProgram(KString(CHECK_PROGRAM, KString::REFER_STATIC),
+                                  L" \"" + folder.path() + L"\"", CHECK_TIMEOUT_MS, report.get());
+        }
+        readReport(reportPath, lines);
+        return exitCode;
     }
 
     // Runs the check's command in this process with the arguments, and the sessions given, its report
@@ -232,23 +239,6 @@ protected:
             lines.push_back(text.substr(start, end - start));
             start = end == std::wstring::npos ? text.size() : end + 2;
         }
-    }
-
-    // commandLine: the arguments, after a blank.
-    DWORD runCheckWith(std::vector<std::wstring>& lines, const KString& commandLine) {
-        const KString reportPath = reportFolder.join(L"\\report.txt");
-        SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-        DWORD exitCode = ~0u;
-        {
-            const UniqueFileHandle report(CreateFileW(reportPath.text(), GENERIC_WRITE, FILE_SHARE_READ,
-                                                      &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                                      nullptr));
-            EXPECT_TRUE(report.isValid()) << "cannot make the report file: " << GetLastError();
-            exitCode = runProgram(KString(CHECK_PROGRAM, KString::REFER_STATIC), commandLine,
-                                  CHECK_TIMEOUT_MS, report.get());
-        }
-        readReport(reportPath, lines);
-        return exitCode;
     }
 
     CleanMachine machine;

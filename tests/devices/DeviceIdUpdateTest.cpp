@@ -331,6 +331,8 @@ TEST_F(DeviceIdUpdateTest, TheWalkEndsAtTheSizeTheFileHadWhenItBegan) {
     database.records = {otherRecord(16)};
     database.overrideRecordCount = true;
     database.recordCount = 2;
+    // The file ends with its one record, so that the record the count promises lies past that end.
+    database.trailingBytes = 0;
     const DatabaseFile file = buildDatabase(database);
     ASSERT_TRUE(writeFileBytes(path, file.bytes.data(), static_cast<unsigned long>(file.bytes.size())));
     KFile opened;

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 // What can be shown here is that the policy is asked for and that folders and files that are no
-// links are made and written as before.
+// links are made and written all the same.
 // wineOnly: Wine takes the policy and does nothing with it; Windows then ignores the junctions that
 // accounts without administrator rights made.
 TEST(RedirectionTrust, IsTakenAndPlainFoldersStayWritable) {

@@ -21,13 +21,13 @@ bool productInstalled() {
     return isProductInstalled();
 }
 bool clocklineInstalled() {
-    return KFile::exists(getProgramFilesFolder() + L"\\Quillmark\\VNPlugins\\Clockline\\Clockline.vp32");
+    return KFile::exists(pluginModuleFile(0));
 }
 bool driftcastInstalled() {
-    return KFile::exists(getProgramFilesFolder() + L"\\Quillmark\\VNPlugins\\Driftcast\\Driftcast.vp32");
+    return KFile::exists(pluginModuleFile(1));
 }
 bool panelgateInstalled() {
-    return KFile::exists(getProgramFilesFolder() + L"\\Quillmark\\VNPlugins\\Panelgate\\Panelgate.vp32");
+    return KFile::exists(pluginModuleFile(2));
 }
 
 struct PackageCase {
@@ -62,8 +62,8 @@ void installAndCheck(const KString& folder, const PackageCase& entry) {
     EXPECT_FALSE(entry.installed());
     EXPECT_FALSE(isPackageInstalled(package));
     // The uninstallation leaves the plug-ins' common folders; they go when empty.
-    RemoveDirectoryW((getProgramFilesFolder() + L"\\Quillmark\\VNPlugins").text());
-    RemoveDirectoryW((getProgramFilesFolder() + L"\\Quillmark").text());
+    RemoveDirectoryW((packageProgramFilesFolder() + L"\\Quillmark\\VNPlugins").text());
+    RemoveDirectoryW((packageProgramFilesFolder() + L"\\Quillmark").text());
 }
 
 TEST(PackageInstallation, EveryProductIsInstalledFromAPathWithBlanks) {
