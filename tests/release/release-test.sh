@@ -3,9 +3,12 @@
 # a certificate it stops and writes nothing; with one, dist/ gets both programs, each of which
 # verifies, is signed by that certificate, imports only system libraries and is its unsigned build
 # byte for byte apart from the fields that signing sets, the install and uninstall commands, with
-# their checksums and the commit they were built from.
+# their checksums and the commit they were built from. The released programs are also what a copy of
+# the checkout elsewhere builds in a folder of its own, byte for byte: a release can be checked
+# against its sources.
 set -euo pipefail
 root=$1
+source "$root/tools/lib/shipped-build.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export PELLMONT_BUILD_DIR=$work/build PELLMONT_DIST_DIR=$work/dist
@@ -77,7 +80,7 @@ unsigned_content_unchanged() {  # unsigned_content_unchanged UNSIGNED SIGNED
     done < <(cmp -l "$unsigned" "$signed" 2>/dev/null)
 }
 
-for program in app/Pellmont.exe check/PellmontCheck.exe; do
+for program in "${PELLMONT_SHIPPED_PROGRAMS[@]}"; do
     name=${program##*/}
     signed=$work/dist/$name
     unsigned=$work/build/release/$program
@@ -102,5 +105,24 @@ names_the_commit() {
         { cat "$work/dist/BUILT-FROM.txt"; return 1; }
 }
 check "dist/ names the commit the programs were built from" names_the_commit
+
+# The second build, of a copy of the checkout's files, runs seconds after the release's own: a link
+# timestamp would show.
+copy=$work/another/checkout/of/pellmont
+mkdir -p "$copy"
+git -C "$root" ls-files -z --cached --others --exclude-standard |
+    (cd "$root" && tar --null --ignore-failed-read -T - -cf -) | tar -C "$copy" -xf -
+build_shipped_programs "$copy" "$work/second-build" >"$work/second.log" 2>&1 || { cat "$work/second.log"; exit 1; }
+
+same_bytes() {  # same_bytes FIRST SECOND
+    cmp -s "$1" "$2" && return 0
+    echo "first differing bytes (offset, octal values):"
+    cmp -l "$1" "$2" | head -n 20 || true
+    return 1
+}
+for program in "${PELLMONT_SHIPPED_PROGRAMS[@]}"; do
+    check "${program##*/}: a build from another checkout in another folder has the released build's bytes" \
+        same_bytes "$work/build/release/$program" "$work/second-build/$program"
+done
 
 [ $failures -eq 0 ]
