@@ -91,32 +91,49 @@ bool InstallerObserver::follow(DWORD processId, DWORD timeoutMs,
     std::wstring lastStatus;
     int lastProgress = -1;
     bool seenStatus = false;
-    while (IsWindow(window)) {
-        if (elapsed() > timeoutMs) {
+    // The starts of the last reads that saw the state then recorded: a change came after them.
+    DWORD statusReadFrom = elapsed();
+    DWORD progressReadFrom = statusReadFrom;
+    DWORD windowSeenFrom = statusReadFrom;
+    for (;;) {
+        const DWORD windowCheckFrom = elapsed();
+        if (!IsWindow(window)) {
+            break;
+        }
+        windowSeenFrom = windowCheckFrom;
+        if (windowCheckFrom > timeoutMs) {
             return false;
         }
         std::wstring status;
         int progress = 0;
-        if (readStatus(label, status) && (!seenStatus || status != lastStatus)) {
-            seenStatus = true;
-            lastStatus = status;
-            recorded.push_back({elapsed(), false, status, 0});
-            if (onChange) {
-                onChange(window, recorded.back());
+        const DWORD statusReadStart = elapsed();
+        if (readStatus(label, status)) {
+            if (!seenStatus || status != lastStatus) {
+                seenStatus = true;
+                lastStatus = status;
+                recorded.push_back({statusReadFrom, elapsed(), false, status, 0});
+                if (onChange) {
+                    onChange(window, recorded.back());
+                }
             }
+            statusReadFrom = statusReadStart;
         }
         // A bar answers 0 between its destruction and the end of its window; the window is hidden
         // before its controls are destroyed, so what is read once it is hidden was never shown.
-        if (readProgress(bar, progress) && IsWindowVisible(window) && progress != lastProgress) {
-            lastProgress = progress;
-            recorded.push_back({elapsed(), true, std::wstring(), progress});
-            if (onChange) {
-                onChange(window, recorded.back());
+        const DWORD progressReadStart = elapsed();
+        if (readProgress(bar, progress) && IsWindowVisible(window)) {
+            if (progress != lastProgress) {
+                lastProgress = progress;
+                recorded.push_back({progressReadFrom, elapsed(), true, std::wstring(), progress});
+                if (onChange) {
+                    onChange(window, recorded.back());
+                }
             }
+            progressReadFrom = progressReadStart;
         }
         Sleep(POLL_INTERVAL_MS);
     }
-    closedAtMs = elapsed();
+    closed = {windowSeenFrom, elapsed()};
     return true;
 }
 
@@ -140,13 +157,13 @@ std::vector<int> InstallerObserver::progressValues() const {
     return values;
 }
 
-DWORD InstallerObserver::timeOfStatus(const std::wstring& status) const {
+ObservedTime InstallerObserver::timeOfStatus(const std::wstring& status) const {
     for (const ObservedChange& change : recorded) {
         if (!change.isProgress && change.status == status) {
-            return change.atMs;
+            return {change.notBeforeMs, change.atMs};
         }
     }
-    return ~0u;
+    return {0, ~0u};
 }
 
 bool saveWindowScreenshot(HWND window, const std::wstring& path) {

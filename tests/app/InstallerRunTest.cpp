@@ -105,17 +105,18 @@ struct ExpectedWait {
 
 void expectWaits(const InstallerObserver& observer, const std::vector<ExpectedWait>& waits) {
     for (const ExpectedWait& wait : waits) {
-        const DWORD from = observer.timeOfStatus(wait.from);
-        const DWORD to = wait.to != nullptr ? observer.timeOfStatus(wait.to) : observer.timeClosed();
-        ASSERT_NE(~0u, from) << "never shown: " << testing::PrintToString(std::wstring(wait.from));
-        ASSERT_NE(~0u, to) << "never shown: "
-                           << (wait.to ? testing::PrintToString(std::wstring(wait.to)) : "closed");
-        const DWORD measured = to - from;
+        const ObservedTime from = observer.timeOfStatus(wait.from);
+        const ObservedTime to = wait.to != nullptr ? observer.timeOfStatus(wait.to) : observer.timeClosed();
+        ASSERT_NE(~0u, from.atMs) << "never shown: " << testing::PrintToString(std::wstring(wait.from));
+        ASSERT_NE(~0u, to.atMs) << "never shown: "
+                                << (wait.to ? testing::PrintToString(std::wstring(wait.to)) : "closed");
         SCOPED_TRACE(testing::PrintToString(std::wstring(wait.from)) + " -> " +
                      (wait.to ? testing::PrintToString(std::wstring(wait.to)) : "closed"));
-        EXPECT_GE(measured + WAIT_EARLY_MS, wait.waitMs);
+        // The longest and the shortest time between the two changes that the observations allow.
+        EXPECT_GE(to.atMs - from.notBeforeMs + WAIT_EARLY_MS, wait.waitMs);
         if (wait.exact) {
-            EXPECT_LE(measured, wait.waitMs + WAIT_SLACK_MS);
+            EXPECT_LE(static_cast<LONG>(to.notBeforeMs - from.atMs),
+                      static_cast<LONG>(wait.waitMs + WAIT_SLACK_MS));
         }
     }
 }
@@ -241,10 +242,12 @@ TEST(InstallerRun, EmptyFolderRefusesToCloseOrQuitAndEndsAfterTheFixedWaits) {
         L"Setup will install 0 components.",     L"Finishing..."};
     EXPECT_EQ(expected, shownStatuses(observer));
     EXPECT_EQ((std::vector<int>{100}), shownProgress(observer));
-    const DWORD scanning = observer.timeOfStatus(L"Scanning for installed components...");
-    const DWORD total = observer.timeClosed() - scanning;
-    EXPECT_GE(total + WAIT_EARLY_MS, 8000u);
-    EXPECT_LE(total, 8000u + WAIT_SLACK_MS * 2) << "the close attempts did not disturb the run";
+    const ObservedTime scanning = observer.timeOfStatus(L"Scanning for installed components...");
+    const ObservedTime closed = observer.timeClosed();
+    EXPECT_GE(closed.atMs - scanning.notBeforeMs + WAIT_EARLY_MS, 8000u);
+    EXPECT_LE(static_cast<LONG>(closed.notBeforeMs - scanning.atMs),
+              static_cast<LONG>(8000u + WAIT_SLACK_MS * 2))
+        << "the close attempts did not disturb the run";
 
     const WindowGeometry& geometry = observer.geometry();
     EXPECT_EQ(366, geometry.clientRect.right);

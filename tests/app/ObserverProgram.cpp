@@ -37,7 +37,7 @@ int wmain(int argumentCount, wchar_t** arguments) {
         std::fflush(output);
     });
     if (followed) {
-        std::fwprintf(output, L"%lu closed\n", observer.timeClosed());
+        std::fwprintf(output, L"%lu closed\n", observer.timeClosed().atMs);
     }
     std::fclose(output);
     return followed ? 0 : 1;

@@ -73,8 +73,9 @@ protected:
         EXPECT_TRUE(CopyFileW(source, folder.join(name).text(), FALSE)) << GetLastError();
     }
 
-    // Runs the command with the system's cmd, as a fleet tool does; its exit code, and the log it left.
-    DWORD run(const wchar_t* command, std::string& log) {
+    // Runs the command with the system's cmd, as a fleet tool does; its exit code, and the log it left,
+    // which is kept among the build's artifacts under the name given.
+    DWORD run(const wchar_t* command, const wchar_t* keptAs, std::string& log) {
         const std::set<std::wstring> before = logsThere();
         wchar_t system[MAX_PATH] = {};
         GetSystemDirectoryW(system, MAX_PATH);
@@ -86,7 +87,10 @@ protected:
                 const std::wstring path = windowsFolder(L"\\Logs\\Software\\") + name;
                 EXPECT_TRUE(log.empty()) << "more than one new log";
                 EXPECT_TRUE(readFileBytes(KString(path.c_str(), KString::COPY_TEXT), log));
-                DeleteFileW(path.c_str());
+                const std::wstring kept = std::wstring(ARTIFACT_FOLDER) + L"\\" + keptAs;
+                EXPECT_TRUE(MoveFileExW(path.c_str(), kept.c_str(),
+                                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+                    << GetLastError();
             }
         }
         EXPECT_FALSE(log.empty()) << "no log in %SystemRoot%\\Logs\\Software";
@@ -139,10 +143,10 @@ TEST_F(DeployCommand, InstallsVerifiesAndUninstallsOnAClearMachine) {
 
     // Nothing to remove yet: the Windows Installer's "unknown product" counts as removed.
     std::string log;
-    EXPECT_EQ(0u, run(L"\\Uninstall.cmd", log));
+    EXPECT_EQ(0u, run(L"\\Uninstall.cmd", L"Uninstall-nothing-installed.log", log));
     EXPECT_TRUE(logHas(log, {"Veltrano Pro {", "}: msiexec exit code 1605", "Exit code 0."}));
 
-    EXPECT_EQ(0u, run(L"\\Install.cmd", log));
+    EXPECT_EQ(0u, run(L"\\Install.cmd", L"Install-clean-machine.log", log));
     EXPECT_TRUE(logHas(
         log, {"Pellmont install command", "built from commit test", "Pellmont pre-flight check of",
               "Result: exit code 0, everything offered would take effect", "The Windows Installer is free.",
@@ -189,12 +193,12 @@ TEST_F(DeployCommand, InstallsVerifiesAndUninstallsOnAClearMachine) {
     ASSERT_TRUE(DeleteFileW((copiedDatabase + L".pellmont-old").text()));
 
     // Run again on the installed machine, as fleet tools do when detection fails for other reasons.
-    EXPECT_EQ(0u, run(L"\\Install.cmd", log));
+    EXPECT_EQ(0u, run(L"\\Install.cmd", L"Install-installed-machine.log", log));
     EXPECT_TRUE(
         logHas(log, {"  Veltrano Pro: installed already, no package would be used",
                      "Result: exit code 0, everything the folder offers took effect", "Exit code 0."}));
 
-    EXPECT_EQ(0u, run(L"\\Uninstall.cmd", log));
+    EXPECT_EQ(0u, run(L"\\Uninstall.cmd", L"Uninstall-installed.log", log));
     EXPECT_TRUE(logHas(log, {"Pellmont uninstall command", "built from commit test", "Veltrano Pro {",
                              "}: msiexec exit code 0", "Clockline Plug-In {", "}: msiexec exit code 0",
                              "Exit code 0."}));
@@ -207,7 +211,7 @@ TEST_F(DeployCommand, InstallsVerifiesAndUninstallsOnAClearMachine) {
 TEST_F(DeployCommand, AFailedPackageOrABusyInstallerGivesCodesFleetToolsUnderstand) {
     copy(testPackage(L"\\Failing Setup.msi").text(), L"\\VN1.5.3 Setup.msi");
     std::string log;
-    EXPECT_EQ(1603u, run(L"\\Install.cmd", log));
+    EXPECT_EQ(1603u, run(L"\\Install.cmd", L"Install-failed-package.log", log));
     EXPECT_TRUE(logHas(log, {"Pellmont.exe started", "Pellmont.exe ended",
                              "  Veltrano Pro: not installed, though the folder offers VN1.5.3 Setup.msi",
                              "Result: exit code 1: a product the folder offers is not installed",
@@ -217,7 +221,7 @@ TEST_F(DeployCommand, AFailedPackageOrABusyInstallerGivesCodesFleetToolsUndersta
     const UniqueHandle busy(CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute"));
     ASSERT_TRUE(busy.isValid()) << GetLastError();
     const ScopedEnvironmentVariable shortWait(L"PELLMONT_BUSY_WAIT_SECONDS", L"2");
-    EXPECT_EQ(1618u, run(L"\\Install.cmd", log));
+    EXPECT_EQ(1618u, run(L"\\Install.cmd", L"Install-busy-installer.log", log));
     EXPECT_TRUE(
         logHas(log, {"  Windows Installer: busy with another installation (Global\\_MSIExecute is held)",
                      "Result: exit code 1: the Windows Installer is busy with another installation",

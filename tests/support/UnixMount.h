@@ -26,4 +26,5 @@ private:
     std::string folderUnixName;
     KString marker;
     std::string problem;
+    bool mountStarted = false;
 };
