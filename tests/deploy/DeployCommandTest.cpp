@@ -77,9 +77,7 @@ protected:
     // which is kept among the build's artifacts under the name given.
     DWORD run(const wchar_t* command, const wchar_t* keptAs, std::string& log) {
         const std::set<std::wstring> before = logsThere();
-        wchar_t system[MAX_PATH] = {};
-        GetSystemDirectoryW(system, MAX_PATH);
-        const DWORD exitCode = runProgram(KString(system, KString::COPY_TEXT) + L"\\cmd.exe",
+        const DWORD exitCode = runProgram(systemProgram(L"\\cmd.exe"),
                                           L" /c \"" + folder.join(command) + L"\"", COMMAND_TIMEOUT_MS);
         log.clear();
         for (const std::wstring& name : logsThere()) {

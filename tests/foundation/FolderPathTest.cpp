@@ -3,6 +3,8 @@
 
 #include "foundation/FolderPath.h"
 
+#include "support/TemporaryFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,11 +32,18 @@ TEST(FolderPath, EverySpellingOfAFolderIsNormalisedToOne) {
         {L"C:", L"C:"},
         {L"", L""},
     };
+    // The current folder on drive C: and not its root, so that "C:" would name another folder.
+    const TemporaryFolder current;
+    ASSERT_EQ(L'C', current.path().text()[0]);
+    wchar_t before[MAX_PATH] = {};
+    ASSERT_NE(0u, GetCurrentDirectoryW(MAX_PATH, before));
+    ASSERT_TRUE(SetCurrentDirectoryW(current.path().text()));
     for (const auto& test : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(test.spelt)));
         EXPECT_EQ(std::wstring(test.normalised),
                   normalisedFolderPath(KString(test.spelt, KString::REFER_STATIC)).text());
     }
+    SetCurrentDirectoryW(before);
 }
 
 } // namespace

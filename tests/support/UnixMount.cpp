@@ -5,23 +5,6 @@
 
 #include <windows.h>
 
-namespace {
-
-constexpr DWORD MOUNT_TIMEOUT_MS = 10000;
-
-// Until the marker is seen (or hidden), at most MOUNT_TIMEOUT_MS.
-bool awaitMarker(const KString& marker, bool seen) {
-    for (DWORD waited = 0; waited < MOUNT_TIMEOUT_MS; waited += 20) {
-        if ((GetFileAttributesW(marker.text()) != INVALID_FILE_ATTRIBUTES) == seen) {
-            return true;
-        }
-        Sleep(20);
-    }
-    return false;
-}
-
-} // namespace
-
 UnixMount::UnixMount(const KString& folder, unsigned long bytes)
     : folderUnixName(unixName(folder)), marker(folder + L"\\pellmont-mount-marker") {
     if (folderUnixName.empty()) {
@@ -36,7 +19,7 @@ UnixMount::UnixMount(const KString& folder, unsigned long bytes)
                                     " pellmont-test \"" + folderUnixName + "\"");
     if (!mountStarted) {
         problem = "/bin/mount did not start: error " + std::to_string(GetLastError());
-    } else if (!awaitMarker(marker, false)) {
+    } else if (!awaitName(marker, false)) {
         problem = "nothing mounted after /bin/mount (the tests run as root)";
     }
 }
@@ -45,7 +28,7 @@ UnixMount::UnixMount(const KString& folder, unsigned long bytes)
 // (a holder that a failed assertion left) would otherwise keep the mount after the test.
 UnixMount::~UnixMount() {
     if (mountStarted && startUnixProgram("/bin/umount --lazy \"" + folderUnixName + "\"")) {
-        awaitMarker(marker, true);
+        awaitName(marker, true);
     }
     DeleteFileW(marker.text());
 }

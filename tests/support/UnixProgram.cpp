@@ -2,6 +2,13 @@
 
 #include "foundation/UniqueResource.h"
 
+namespace {
+
+constexpr DWORD NAME_TIMEOUT_MS = 10000;
+constexpr DWORD NAME_POLL_MS = 20;
+
+} // namespace
+
 std::string unixName(const KString& path) {
     using UnixFileNameFunction = char*(CDECL*)(const wchar_t*);
     const auto toUnix = reinterpret_cast<UnixFileNameFunction>(reinterpret_cast<void*>(
@@ -34,4 +41,14 @@ bool startUnixProgram(const std::string& commandLine, HANDLE output) {
     const UniqueHandle process(created.hProcess);
     const UniqueHandle thread(created.hProcess != nullptr ? created.hThread : nullptr);
     return true;
+}
+
+bool awaitName(const KString& path, bool present) {
+    for (DWORD waited = 0; waited < NAME_TIMEOUT_MS; waited += NAME_POLL_MS) {
+        if ((GetFileAttributesW(path.text()) != INVALID_FILE_ATTRIBUTES) == present) {
+            return true;
+        }
+        Sleep(NAME_POLL_MS);
+    }
+    return false;
 }

@@ -16,3 +16,7 @@ std::string unixName(const KString& path);
 // Starts the Linux program that the command line names (Windows quoting rules split it into
 // arguments); an inheritable output handle becomes its standard output and error.
 bool startUnixProgram(const std::string& commandLine, HANDLE output = nullptr);
+
+// Watches for what such a program did: true once the name is there (present) or gone (!present),
+// false when it has not come to that within ten seconds.
+bool awaitName(const KString& path, bool present);

@@ -4,23 +4,6 @@
 
 #include <windows.h>
 
-namespace {
-
-constexpr DWORD LINK_TIMEOUT_MS = 10000;
-
-// Until the name is there (or gone), at most LINK_TIMEOUT_MS.
-bool awaitName(const KString& path, bool present) {
-    for (DWORD waited = 0; waited < LINK_TIMEOUT_MS; waited += 20) {
-        if ((GetFileAttributesW(path.text()) != INVALID_FILE_ATTRIBUTES) == present) {
-            return true;
-        }
-        Sleep(20);
-    }
-    return false;
-}
-
-} // namespace
-
 UnixSymbolicLink::UnixSymbolicLink(const KString& target, const KString& link)
     : linkUnixName(unixName(link)), linkName(link) {
     const std::string targetUnixName = unixName(target);
